@@ -1,0 +1,78 @@
+#include "platform/fakes/VirtualClock.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace orvane::platform::fakes {
+
+void FakeTimer::SetInterval(std::chrono::milliseconds interval) {
+  interval_ = interval;
+  if (running_) {  // a new interval restarts the period from now, as a real timer does
+    due_ = clock_.Now() + interval_;
+    order_ = clock_.NextOrder();
+  }
+}
+
+void FakeTimer::Start() {
+  if (running_) return;
+  running_ = true;
+  due_ = clock_.Now() + interval_;
+  order_ = clock_.NextOrder();
+}
+
+FakeTimer& VirtualClock::CreateTimer() {
+  timers_.push_back(std::make_unique<FakeTimer>(*this));
+  return *timers_.back();
+}
+
+void VirtualClock::Post(Ms delay, std::function<void()> fn) {
+  events_.push_back({now_ + std::max(delay, Ms{0}), NextOrder(), std::move(fn)});
+}
+
+void VirtualClock::Every(Ms period, std::function<void()> fn) {
+  auto repeat = std::make_shared<std::function<void()>>();
+  *repeat = [this, period, fn = std::move(fn), weak = std::weak_ptr(repeat)]() {
+    fn();
+    if (auto self = weak.lock()) Post(period, *self);
+  };
+  Post(period, *repeat);
+  repeaters_.push_back(std::move(repeat));
+}
+
+void VirtualClock::Advance(Ms span) {
+  const Ms until = now_ + span;
+  for (;;) {
+    // The earliest of the running timers and the posted events, ties by scheduling order.
+    FakeTimer* timer = nullptr;
+    for (auto& t : timers_) {
+      if (t->running_ && t->due_ <= until &&
+          (!timer || std::pair(t->due_, t->order_) < std::pair(timer->due_, timer->order_))) {
+        timer = t.get();
+      }
+    }
+    auto event = std::min_element(events_.begin(), events_.end(), [](const auto& a, const auto& b) {
+      return std::pair(a.due, a.order) < std::pair(b.due, b.order);
+    });
+    const bool eventDue = event != events_.end() && event->due <= until;
+    if (!timer && !eventDue) break;
+
+    inHandler_ = true;
+    if (eventDue && (!timer || std::pair(event->due, event->order) <
+                                   std::pair(timer->due_, timer->order_))) {
+      now_ = event->due;
+      auto fn = std::move(event->fn);
+      events_.erase(event);
+      fn();
+    } else {
+      now_ = timer->due_;
+      timer->due_ += timer->interval_;
+      timer->order_ = NextOrder();
+      ++timer->ticks_;
+      timer->Tick();
+    }
+    inHandler_ = false;
+  }
+  now_ = until;
+}
+
+}  // namespace orvane::platform::fakes

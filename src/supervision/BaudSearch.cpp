@@ -1,0 +1,92 @@
+#include "supervision/BaudSearch.h"
+
+#include <array>
+#include <string_view>
+
+#include "link/SettingsMessages.h"
+#include "supervision/PortWatchdog.h"
+
+namespace orvane::supervision {
+
+namespace {
+
+struct SpeedStep {
+  std::string_view caption;
+  std::string_view settings;
+};
+
+// BaudStep n tests speed n; the step after it judges that speed.
+constexpr std::array<SpeedStep, 7> kSpeeds{{
+    {"Testing at 115,200 baud", "115200,N,8,1"},
+    {"Testing at 57,600 baud", "57600,N,8,1"},
+    {"Testing at 38,400 baud", "38400,N,8,1"},
+    {"Testing at 9,600 baud", "9600,N,8,1"},
+    {"Testing at 4,800 baud", "4800,N,8,1"},
+    {"Testing at 2,400 baud", "2400,N,8,1"},
+    {"Testing at 1,200 baud", "1200,N,8,1"},
+}};
+
+// Ask the receiver to send only read responses, write responses and heartbeats.
+constexpr std::string_view kFilterValue = "165,175,65535";
+
+}  // namespace
+
+void BaudSearch::Start() {
+  BaudStep = 0;
+  tmrComError_.Start();
+}
+
+void BaudSearch::tmrComError_Timer() {
+  if (!port_.IsOpen()) return;  // paused until the watchdog re-opens the port
+  if (BaudStep == 0) {
+    TestingStep();
+  } else if (BaudStep >= 1 && BaudStep <= kLastJudgement) {
+    // Each step judges the speed the step before set; 1200 baud is judged like the others.
+    if (SpeedIsClean()) {
+      FoundStep();
+    } else if (BaudStep < kLastJudgement) {
+      TestingStep();
+    } else {
+      BaudStep = kAllSpeedsTried;
+      HoldStep();
+    }
+  } else {
+    HoldStep();
+  }
+}
+
+// A port that reports framing errors judges a speed clean when none was seen since the last
+// verified frame. A port that cannot report them would call every speed clean, so there a speed
+// is clean only if a frame verified after the port moved to it.
+bool BaudSearch::SpeedIsClean() const {
+  if (port_.CanReportLineErrors()) return receiver_.framingErrors() == 0;
+  return receiver_.verifiedFrames() != framesAtSpeedChange_;
+}
+
+void BaudSearch::TestingStep() {
+  const SpeedStep& speed = kSpeeds[static_cast<std::size_t>(BaudStep)];
+  controls_.SetCaption(speed.caption);
+  port_.Close();
+  port_.SetSettings(speed.settings);
+  framesAtSpeedChange_ = receiver_.verifiedFrames();
+  if (port_.Open()) {
+    (void)link::SendSettingWrite(port_, "uart1", "enabled_sbp_messages", kFilterValue);
+  }
+  ++BaudStep;
+}
+
+void BaudSearch::FoundStep() {
+  (void)link::SendSettingWrite(port_, "uart1", "baudrate", "19200");
+  BaudStep = kFound;
+}
+
+// Moves the port back to 19200 baud unless it is already open there: closing it on every tick
+// would throw away the bytes in flight, answers to a write in progress among them.
+void BaudSearch::HoldStep() {
+  if (port_.Settings() == kLineSettings19200) return;
+  port_.Close();
+  port_.SetSettings(kLineSettings19200);
+  port_.Open();
+}
+
+}  // namespace orvane::supervision
