@@ -4,9 +4,11 @@ PRESET ?= dev
 PORT ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-# Debian packages the build and the tests need.
-PACKAGES := cmake ninja-build g++ clang libclang-rt-dev qt6-base-dev qt6-serialport-dev \
+# Debian packages the build and the tests need. The fuzzer's runtime comes with clang on some
+# releases and in libclang-rt-dev on others.
+PACKAGES := cmake ninja-build g++ clang qt6-base-dev qt6-serialport-dev \
             libgtest-dev libgmock-dev libbenchmark-dev
+OPTIONAL_PACKAGES := libclang-rt-dev
 
 # Warnings are errors wherever CI builds.
 CMAKE_FLAGS := $(if $(CI),-DORVANE_WERROR=ON,)
@@ -17,15 +19,19 @@ all: build
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
-	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || printf ' %s' $$p; \
 	  done); \
+	for p in $(OPTIONAL_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || \
+	    { apt-cache show $$p >/dev/null 2>&1 && missing="$$missing $$p"; }; \
+	done; \
 	if [ -n "$$missing" ]; then \
 	  if [ "$$(id -u)" = 0 ]; then \
-	    echo "Installing: $$missing"; \
+	    echo "Installing:$$missing"; \
 	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
 	  else \
 	    echo "Missing Debian packages. Install them with:"; \
-	    echo "  sudo apt-get install $$missing"; \
+	    echo "  sudo apt-get install$$missing"; \
 	    exit 1; \
 	  fi; \
 	fi

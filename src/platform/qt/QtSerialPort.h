@@ -1,0 +1,42 @@
+#pragma once
+// The serial port over QSerialPort: 8 data bits, no parity, 1 stop bit, no flow control unless
+// the line settings say otherwise. Every platform failure leaves the port closed and the program
+// running; nothing is thrown and no dialog is shown.
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+#include "platform/SerialPort.h"
+
+namespace orvane::platform::qt {
+
+class QtSerialPort final : public QObject, public SerialPort {
+  Q_OBJECT
+
+ public:
+  explicit QtSerialPort(QObject* parent = nullptr);
+  ~QtSerialPort() override;
+
+  void SetCommPort(std::int16_t number) override;
+  std::int16_t CommPort() const override;
+  bool SetSettings(std::string_view settings) override;
+  std::string Settings() const override;
+  bool Open() override;
+  void Close() override;
+  bool IsOpen() const override;
+  bool CanReportLineErrors() const override;
+  void Output(std::span<const std::uint8_t> frame) override;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// The device that COM port number n (1..8) opens on this machine: "COMn" on Windows; elsewhere
+// $ORVANE_COM<n> when set, else the n-th serial port, USB ports first, each group by name.
+// Empty when there is no such port.
+QString DeviceForPort(std::int16_t n);
+
+}  // namespace orvane::platform::qt
