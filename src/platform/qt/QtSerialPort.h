@@ -29,7 +29,19 @@ class QtSerialPort final : public QObject, public SerialPort {
   bool CanReportLineErrors() const override;
   void Output(std::span<const std::uint8_t> frame) override;
 
+ signals:
+  // The device failed (vanished, read or write error) and the port has been closed; emitted
+  // once per failure, after the close.
+  void failed(const QString& reason);
+
  private:
+  void OnReadyRead();
+  void DeliverLineErrors();
+  void OnError(int error);
+  void FailLater(const QString& reason);
+  void CloseNow();
+  void StartLineErrors();
+
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };

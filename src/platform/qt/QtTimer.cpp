@@ -8,17 +8,25 @@ QtTimer::QtTimer(QObject* parent) : QObject(parent) {
   connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
 }
 
-void QtTimer::SetInterval(std::chrono::milliseconds interval) { timer_.setInterval(interval); }
+void QtTimer::SetInterval(std::chrono::milliseconds interval) {
+  timer_.setInterval(interval);
+}
 
-std::chrono::milliseconds QtTimer::Interval() const { return timer_.intervalAsDuration(); }
+std::chrono::milliseconds QtTimer::Interval() const {
+  return timer_.intervalAsDuration();
+}
 
 void QtTimer::Start() {
   // QTimer::start() would restart a running timer; the logic expects its phase kept.
   if (!timer_.isActive()) timer_.start();
 }
 
-void QtTimer::Stop() { timer_.stop(); }
+void QtTimer::Stop() {
+  timer_.stop();
+}
 
-bool QtTimer::IsRunning() const { return timer_.isActive(); }
+bool QtTimer::IsRunning() const {
+  return timer_.isActive();
+}
 
 }  // namespace orvane::platform::qt
