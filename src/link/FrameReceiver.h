@@ -4,10 +4,11 @@
 //
 // Resynchronisation rule. The receiver hunts for a 0x55 preamble, then takes exactly five header
 // bytes and N + 2 more (payload and CRC), N being whatever byte arrived in the length position,
-// before it hunts again. Inside a frame every byte is data, 0x55 included. There is no time-out
-// and no other reset: a partial frame waits for its remaining bytes however long that takes. A
-// false preamble in noise is dropped at the CRC check, and a genuine frame that started inside the
-// bytes it swallowed is lost with it.
+// before it hunts again. Inside a frame every byte is data, 0x55 included. There is no time-out:
+// a partial frame waits for its remaining bytes however long that takes, also across a change of
+// port. Only start-up and a change of line speed by the baud-rate search (after which nothing
+// heard before can finish a frame) make it hunt afresh. A false preamble in noise is dropped at
+// the CRC check, and a genuine frame that started inside the bytes it swallowed is lost with it.
 //
 // The receiver does no I/O: bytes arrive through GPS_OnComm and leave only as handler calls.
 

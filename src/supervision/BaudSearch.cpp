@@ -68,6 +68,10 @@ void BaudSearch::TestingStep() {
   controls_.SetCaption(speed.caption);
   port_.Close();
   port_.SetSettings(speed.settings);
+  // Bytes heard before a speed change can never complete a frame after it, but a stray preamble
+  // in the noise at the old speed would make the receiver swallow up to 262 bytes at the new one:
+  // the heartbeats and answers that judge this speed. Hunt afresh.
+  receiver_.Reset();
   framesAtSpeedChange_ = receiver_.verifiedFrames();
   if (port_.Open()) {
     (void)link::SendSettingWrite(port_, "uart1", "enabled_sbp_messages", kFilterValue);
@@ -86,6 +90,7 @@ void BaudSearch::HoldStep() {
   if (port_.Settings() == kLineSettings19200) return;
   port_.Close();
   port_.SetSettings(kLineSettings19200);
+  receiver_.Reset();  // as at a testing speed: nothing from the old speed can finish a frame
   port_.Open();
 }
 

@@ -20,8 +20,8 @@ class BaudSearch {
   static constexpr std::int16_t kAllSpeedsTried = 8;  // none was clean; hold at 19200
   static constexpr std::int16_t kFound = 10;          // speed change sent; hold at 19200
 
-  BaudSearch(platform::SerialPort& port, platform::Timer& tmrComError,
-             platform::Controls& controls, const link::FrameReceiver& receiver)
+  BaudSearch(platform::SerialPort& port, platform::Timer& tmrComError, platform::Controls& controls,
+             link::FrameReceiver& receiver)
       : port_(port), tmrComError_(tmrComError), controls_(controls), receiver_(receiver) {}
 
   // The watchdog starts the search at most once: BaudStep 0, tmrComError running.
@@ -42,7 +42,7 @@ class BaudSearch {
   platform::SerialPort& port_;
   platform::Timer& tmrComError_;
   platform::Controls& controls_;
-  const link::FrameReceiver& receiver_;
+  link::FrameReceiver& receiver_;
   std::int16_t BaudStep = 0;
   // Frames verified when the port was last moved to a testing speed.
   std::uint32_t framesAtSpeedChange_ = 0;

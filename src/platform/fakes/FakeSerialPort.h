@@ -68,6 +68,8 @@ class FakeSerialPort final : public SerialPort {
   std::optional<std::int32_t> receiverBaud() const { return receiverBaud_; }
   void ReceiverSends(std::span<const std::uint8_t> bytes);
   void SetResponder(Responder responder) { responder_ = std::move(responder); }
+  // The noise heard at a wrong speed is pseudo-random from this seed; tests may vary it.
+  void SetNoiseSeed(std::uint32_t seed) { noiseSeed_ = seed; }
 
  private:
   bool SpeedsMatch() const;
