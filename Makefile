@@ -66,6 +66,7 @@ fuzz: build
 bench: PRESET = release
 bench: build
 	build/release/bench/link_bench
+	bench/startup/run.sh build/release
 
 run: PRESET = release
 run: build

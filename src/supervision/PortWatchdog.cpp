@@ -40,7 +40,10 @@ void PortWatchdog::Timer1_Timer() {
   port_.SetCommPort(CommPortNumber);
   if (!port_.Open()) {
     controls_.SetLampColour(Red);
-    controls_.SetCaption("Com Port " + platform::CaptionNumber(CommPortNumber) + " not available");
+    std::string caption = "Com Port ";
+    caption += platform::CaptionNumber(CommPortNumber);
+    caption += " not available";
+    controls_.SetCaption(caption);
   }
 }
 

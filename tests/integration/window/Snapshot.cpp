@@ -1,0 +1,20 @@
+// Writes a picture of the window as it stands straight after start-up. Usage:
+//   QT_QPA_PLATFORM=offscreen window_snapshot OUT.png
+
+#include <QApplication>
+#include <QPixmap>
+#include <cstdio>
+
+#include "WindowRig.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: window_snapshot OUT.png\n");
+    return 2;
+  }
+  orvane::testing::WindowRig rig;
+  rig.window.show();
+  QApplication::processEvents();
+  return rig.window.grab().save(QString::fromLocal8Bit(argv[1]), "PNG") ? 0 : 1;
+}
