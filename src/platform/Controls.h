@@ -48,11 +48,15 @@ class Controls {
   virtual void EndProgram() = 0;
 };
 
-// A number as it stands in a caption: decimal, with one leading place for its sign (a blank when
-// it is not negative), so "Com Port " + CaptionNumber(3) + " not available" has two blanks
-// before the 3.
-inline std::string CaptionNumber(int number) {
-  return number < 0 ? std::to_string(number) : " " + std::to_string(number);
+// A caption with a number in it. The number is written in decimal with one leading place for
+// its sign, a blank when it is not negative, so CaptionWithNumber("Com Port ", 3,
+// " not available") has two blanks before the 3.
+inline std::string CaptionWithNumber(std::string_view before, int number, std::string_view after) {
+  std::string caption(before);
+  if (number >= 0) caption += ' ';
+  caption += std::to_string(number);
+  caption += after;
+  return caption;
 }
 
 }  // namespace orvane::platform

@@ -40,10 +40,8 @@ void PortWatchdog::Timer1_Timer() {
   port_.SetCommPort(CommPortNumber);
   if (!port_.Open()) {
     controls_.SetLampColour(Red);
-    std::string caption = "Com Port ";
-    caption += platform::CaptionNumber(CommPortNumber);
-    caption += " not available";
-    controls_.SetCaption(caption);
+    controls_.SetCaption(
+        platform::CaptionWithNumber("Com Port ", CommPortNumber, " not available"));
   }
 }
 

@@ -74,7 +74,7 @@ void ReadSequence::UpdateReadProgress() {
     controls_.SetCaption(kCommunicarionsGood);
     controls_.SetLampColour(Green);
   } else {
-    controls_.SetCaption("Read Configuration " + platform::CaptionNumber(count) + " of 12");
+    controls_.SetCaption(platform::CaptionWithNumber("Read Configuration ", count, " of 12"));
   }
 }
 

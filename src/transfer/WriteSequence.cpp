@@ -55,8 +55,8 @@ void WriteSequence::tmrWrite_Timer() {
     const std::string value = std::visit(ReadValue{controls_}, row.value);
     // A value that cannot travel in one frame (too long, or a character outside Latin-1) is not
     // sent at all; its flag stays unset and the sequence goes on.
-    const bool sent = link::SendSettingWrite(port_, row.section, row.name, value) ==
-                      link::SendResult::Sent;
+    const bool sent =
+        link::SendSettingWrite(port_, row.section, row.name, value) == link::SendResult::Sent;
     if (sent && index == kSelfConfirmedRow) WriteDone[index] = -1;
     ++WriteStep;
   } else {
@@ -90,7 +90,7 @@ void WriteSequence::UpdateWriteProgress() {
     controls_.SetCaption(kCommunicarionsGood);
     controls_.SetLampColour(Green);
   } else {
-    controls_.SetCaption("Write Configuration " + platform::CaptionNumber(count) + " of 49");
+    controls_.SetCaption(platform::CaptionWithNumber("Write Configuration ", count, " of 49"));
   }
 }
 
