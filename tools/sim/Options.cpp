@@ -1,0 +1,150 @@
+#include "Options.h"
+
+#include <getopt.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+
+namespace orvane::sim {
+
+namespace {
+
+constexpr std::array<int, 9> kSpeeds{1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400};
+
+const char* const kUsage = R"(Usage: orvane-sim [OPTION]...
+Plays an Orvane receiver on a pseudo-terminal, reachable through a stable link.
+
+  --link PATH            the link to the terminal (default $XDG_RUNTIME_DIR/orvane-sim,
+                         else /tmp/orvane-sim)
+  --baud N               the receiver's speed: 1200 ... 230400 (default 19200)
+  --state FILE           keep the settings across runs; rewritten after every change
+  --silent               send no heartbeats
+  --refuse SECTION.NAME  answer writes of this setting with status 2 (repeatable)
+  --no-answer SECTION.NAME
+                         leave reads and writes of this setting unanswered (repeatable)
+  --drop PERCENT         lose this share of the frames, each way
+  --noise[=RATE]         random bytes between frames, RATE per second (default 200)
+  --unplug-pause SECONDS how long an unplug lasts (default 3)
+  --log                  print every frame received and sent
+  --help                 show this text
+
+Signals: SIGINT/SIGTERM stop (the link is removed); SIGUSR1 unplugs the terminal and plugs
+a new one in behind the same link after the pause.
+Commands on standard input, one a line: "silent on|off", "noise on [RATE]", "noise off",
+"unplug".
+)";
+
+bool ParseInt(const char* text, int low, int high, int& out) {
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || value < low || value > high) return false;
+  out = static_cast<int>(value);
+  return true;
+}
+
+bool IsSettingName(const std::string& text) {
+  const auto dot = text.find('.');
+  return dot != std::string::npos && dot > 0 && dot + 1 < text.size();
+}
+
+}  // namespace
+
+bool IsSupportedBaud(int baud) {
+  return std::find(kSpeeds.begin(), kSpeeds.end(), baud) != kSpeeds.end();
+}
+
+std::string DefaultLink() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime != nullptr && *runtime != '\0') return std::string(runtime) + "/orvane-sim";
+  return "/tmp/orvane-sim";
+}
+
+ParseOutcome ParseOptions(int argc, char** argv, Options& options, std::string& message) {
+  enum Id {
+    kLink = 1,
+    kBaud,
+    kState,
+    kSilent,
+    kRefuse,
+    kNoAnswer,
+    kDrop,
+    kNoise,
+    kPause,
+    kLog,
+    kHelp
+  };
+  static const option kLong[] = {
+      {"link", required_argument, nullptr, kLink},
+      {"baud", required_argument, nullptr, kBaud},
+      {"state", required_argument, nullptr, kState},
+      {"silent", no_argument, nullptr, kSilent},
+      {"refuse", required_argument, nullptr, kRefuse},
+      {"no-answer", required_argument, nullptr, kNoAnswer},
+      {"drop", required_argument, nullptr, kDrop},
+      {"noise", optional_argument, nullptr, kNoise},
+      {"unplug-pause", required_argument, nullptr, kPause},
+      {"log", no_argument, nullptr, kLog},
+      {"help", no_argument, nullptr, kHelp},
+      {nullptr, 0, nullptr, 0},
+  };
+  options.link = DefaultLink();
+  optind = 1;
+  opterr = 0;
+  int id = 0;
+  auto fail = [&](const std::string& why) {
+    message = "orvane-sim: " + why + "\n" + kUsage;
+    return ParseOutcome::Error;
+  };
+  while ((id = getopt_long(argc, argv, "", kLong, nullptr)) != -1) {
+    int number = 0;
+    switch (id) {
+      case kLink:
+        options.link = optarg;
+        if (options.link.empty()) return fail("--link needs a path");
+        break;
+      case kBaud:
+        if (!ParseInt(optarg, 1, 4000000, number) || !IsSupportedBaud(number)) {
+          return fail(std::string("unsupported speed: ") + optarg);
+        }
+        options.baud = number;
+        break;
+      case kState:
+        options.stateFile = optarg;
+        break;
+      case kSilent:
+        options.silent = true;
+        break;
+      case kRefuse:
+      case kNoAnswer:
+        if (!IsSettingName(optarg)) return fail(std::string("expected SECTION.NAME: ") + optarg);
+        (id == kRefuse ? options.refuse : options.noAnswer).insert(optarg);
+        break;
+      case kDrop:
+        if (!ParseInt(optarg, 0, 100, options.dropPercent)) return fail("--drop takes 0 to 100");
+        break;
+      case kNoise:
+        options.noiseRate = kDefaultNoiseRate;
+        if (optarg != nullptr && !ParseInt(optarg, 1, 10000000, options.noiseRate)) {
+          return fail("--noise takes a rate of 1 or more bytes per second");
+        }
+        break;
+      case kPause:
+        if (!ParseInt(optarg, 0, 3600, number)) return fail("--unplug-pause takes seconds");
+        options.unplugPause = std::chrono::seconds(number);
+        break;
+      case kLog:
+        options.log = true;
+        break;
+      case kHelp:
+        message = kUsage;
+        return ParseOutcome::Help;
+      default:
+        return fail(std::string("unknown or incomplete option: ") + argv[optind - 1]);
+    }
+  }
+  if (optind < argc) return fail(std::string("unexpected argument: ") + argv[optind]);
+  return ParseOutcome::Run;
+}
+
+}  // namespace orvane::sim

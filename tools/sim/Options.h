@@ -1,0 +1,38 @@
+#pragma once
+// orvane-sim's command line.
+
+#include <chrono>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace orvane::sim {
+
+struct Options {
+  std::string link;                // the stable path the tool opens
+  std::optional<int> baud;         // the receiver's speed; else the kept store's, else 19200
+  std::string stateFile;           // keeps the store across runs; rewritten after every change
+  bool silent = false;             // no heartbeats
+  std::set<std::string> refuse;    // "section.name": writes answered with status 2
+  std::set<std::string> noAnswer;  // "section.name": reads and writes left unanswered
+  int dropPercent = 0;             // frames lost, each way
+  int noiseRate = 0;               // random bytes per second between frames; 0 none
+  bool log = false;                // every frame received and sent, readable
+  std::chrono::milliseconds unplugPause{3000};
+};
+
+inline constexpr int kDefaultNoiseRate = 200;  // random bytes per second
+
+// The speeds the simulated port can run at.
+bool IsSupportedBaud(int baud);
+
+// The link path used when --link is not given: $XDG_RUNTIME_DIR/orvane-sim, else
+// /tmp/orvane-sim.
+std::string DefaultLink();
+
+enum class ParseOutcome { Run, Help, Error };
+
+// Fills options; on Error, message says why. Help and Error leave the usage text in message.
+ParseOutcome ParseOptions(int argc, char** argv, Options& options, std::string& message);
+
+}  // namespace orvane::sim

@@ -1,0 +1,279 @@
+#include "Simulator.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iomanip>
+#include <sstream>
+
+#include "UartModel.h"
+#include "link/Frame.h"
+
+namespace orvane::sim {
+
+namespace {
+
+using link::MsgType;
+
+constexpr std::uint8_t kAccepted = 0;
+constexpr std::uint8_t kValueRejected = 1;
+constexpr std::uint8_t kSettingRejected = 2;
+
+// Heartbeat flags: no error, SBP protocol version 2 in bits 16..23.
+const std::vector<std::uint8_t> kHeartbeatPayload{0x00, 0x00, 0x02, 0x00};
+
+constexpr std::uint16_t Type(MsgType type) {
+  return static_cast<std::uint16_t>(type);
+}
+
+// Texts go out as Latin-1 when they can; a text the tool could not have sent goes out as it is.
+void AppendText(std::vector<std::uint8_t>& payload, const std::string& utf8) {
+  const std::string bytes = link::ToLatin1(utf8).value_or(utf8);
+  payload.insert(payload.end(), bytes.begin(), bytes.end());
+  payload.push_back(0);
+}
+
+bool IsSpeedSetting(const link::Setting& setting) {
+  return (setting.section == "uart0" || setting.section == "uart1") && setting.name == "baudrate";
+}
+
+std::optional<int> ParseBaud(const std::string& text) {
+  int baud = 0;
+  char rest = 0;
+  if (std::sscanf(text.c_str(), "%d%c", &baud, &rest) != 1 || !IsSupportedBaud(baud)) {
+    return std::nullopt;
+  }
+  return baud;
+}
+
+}  // namespace
+
+Simulator::Simulator(const Options& options, SettingsStore& store, Line& line, std::ostream& out)
+    : options_(options),
+      store_(store),
+      line_(line),
+      out_(out),
+      parser_([this](const Frame& frame) { OnFrame(frame); }),
+      random_(std::random_device{}()),
+      started_(Clock::now()),
+      nextHeartbeat_(started_ + kHeartbeatPeriod),
+      nextNoise_(started_ + kNoisePeriod),
+      silent_(options.silent),
+      noise_(options.noiseRate > 0),
+      noiseRate_(options.noiseRate) {
+  // The port runs at --baud if given, else at the speed the kept store says.
+  if (options.baud) {
+    baud_ = *options.baud;
+  } else if (auto kept = ParseBaud(store.Get("uart1", "baudrate").value_or(""))) {
+    baud_ = *kept;
+  }
+  store_.Set("uart1", "baudrate", std::to_string(baud_));
+  Persist();
+}
+
+void Simulator::Event(const std::string& text) {
+  const double seconds = std::chrono::duration<double>(Clock::now() - started_).count();
+  out_ << "[" << std::fixed << std::setprecision(3) << std::setw(9) << seconds << "] " << text
+       << std::endl;
+}
+
+void Simulator::LogFrame(const std::string& text) {
+  if (options_.log) Event(text);
+}
+
+bool Simulator::Lost() {
+  return options_.dropPercent > 0 &&
+         std::uniform_int_distribution<int>(0, 99)(random_) < options_.dropPercent;
+}
+
+void Simulator::Persist() {
+  if (options_.stateFile.empty()) return;
+  std::string error;
+  if (!store_.Store(options_.stateFile, error)) Event("warning: " + error);
+}
+
+std::vector<std::uint8_t> Simulator::Noise(std::size_t count) {
+  std::uniform_int_distribution<int> byte(0, 255);
+  std::vector<std::uint8_t> bytes(count);
+  for (auto& b : bytes) b = static_cast<std::uint8_t>(byte(random_));
+  return bytes;
+}
+
+std::string Simulator::Describe(const link::Setting& setting) {
+  return setting.section + "." + setting.name;
+}
+
+void Simulator::SetSilent(bool silent) {
+  silent_ = silent;
+  Event(silent ? "heartbeats off" : "heartbeats on");
+}
+
+void Simulator::SetNoise(bool on, int rate) {
+  if (rate > 0) {
+    noiseRate_ = rate;
+  } else if (noiseRate_ == 0) {
+    noiseRate_ = kDefaultNoiseRate;
+  }
+  noise_ = on;
+  noiseOwed_ = 0;
+  Event(on ? "noise on, " + std::to_string(noiseRate_) + " bytes a second" : "noise off");
+}
+
+void Simulator::Receive(std::span<const std::uint8_t> bytes) {
+  const int peer = line_.PeerBaud();
+  if (peer != baud_) {
+    LogFrame("rx " + std::to_string(bytes.size()) + " bytes ignored: line at " +
+             std::to_string(peer) + " baud, receiver at " + std::to_string(baud_));
+    parser_.Reset();
+    return;
+  }
+  const auto bad = parser_.badFrames();
+  parser_.Feed(bytes);
+  if (parser_.badFrames() != bad) {
+    LogFrame("rx " + std::to_string(parser_.badFrames() - bad) + " frame(s) with a bad checksum");
+  }
+}
+
+void Simulator::OnFrame(const Frame& frame) {
+  const bool lost = Lost();
+  const std::string prefix = lost ? "rx lost: " : "rx ";
+  switch (frame.type) {
+    case Type(MsgType::SettingsWrite): {
+      const auto setting = link::ParseReadResponse(frame.bytes);  // the same three texts
+      LogFrame(prefix + "settings write " + Describe(setting) + " = " + setting.value);
+      if (!lost) OnSettingWrite(setting);
+      break;
+    }
+    case Type(MsgType::SettingsReadRequest): {
+      const auto setting = link::ParseReadResponse(frame.bytes);
+      LogFrame(prefix + "read request " + Describe(setting));
+      if (!lost) OnReadRequest(setting);
+      break;
+    }
+    case Type(MsgType::SettingsSave):
+      LogFrame(prefix + "settings save");
+      if (!lost) OnSave();
+      break;
+    default: {
+      std::ostringstream text;
+      text << prefix << "frame type 0x" << std::hex << std::setw(4) << std::setfill('0')
+           << frame.type << std::dec << ", " << frame.payload().size()
+           << " payload bytes (not handled)";
+      LogFrame(text.str());
+      break;
+    }
+  }
+}
+
+void Simulator::OnSettingWrite(const link::Setting& setting) {
+  const std::string key = Describe(setting);
+  if (options_.noAnswer.count(key) != 0) {
+    LogFrame("(no answer to " + key + ")");
+    return;
+  }
+  std::uint8_t status = kAccepted;
+  std::optional<int> newBaud;
+  if (options_.refuse.count(key) != 0 || !store_.Has(setting.section, setting.name)) {
+    status = kSettingRejected;
+  } else if (IsSpeedSetting(setting) && !(newBaud = ParseBaud(setting.value))) {
+    status = kValueRejected;
+  }
+  if (status == kAccepted) {
+    store_.Set(setting.section, setting.name, setting.value);
+    Persist();
+  }
+  const std::string value = store_.Get(setting.section, setting.name).value_or(setting.value);
+  std::vector<std::uint8_t> payload{status};
+  AppendText(payload, setting.section);
+  AppendText(payload, setting.name);
+  AppendText(payload, value);
+  Send(Type(MsgType::SettingsWriteResponse), payload,
+       "write response status " + std::to_string(status) + " " + key + " = " + value);
+  // The port changes speed once the answer has gone out at the old one.
+  if (status == kAccepted && setting.section == "uart1" && newBaud && *newBaud != baud_) {
+    pendingBaud_ = newBaud;
+  }
+}
+
+void Simulator::OnReadRequest(const link::Setting& setting) {
+  const std::string key = Describe(setting);
+  if (options_.noAnswer.count(key) != 0) {
+    LogFrame("(no answer to " + key + ")");
+    return;
+  }
+  // An unknown setting is answered with its section and name alone.
+  const auto value = store_.Get(setting.section, setting.name);
+  std::vector<std::uint8_t> payload;
+  AppendText(payload, setting.section);
+  AppendText(payload, setting.name);
+  if (value) AppendText(payload, *value);
+  Send(Type(MsgType::SettingsReadResponse), payload,
+       "read response " + key + (value ? " = " + *value : " (no such setting)"));
+}
+
+void Simulator::OnSave() {
+  store_.RecordSave();
+  Persist();
+  Event("settings saved (" + std::to_string(store_.saves()) + " saves so far)");
+}
+
+void Simulator::Send(std::uint16_t type, const std::vector<std::uint8_t>& payload,
+                     const std::string& description) {
+  auto frame = link::BuildFrame(type, kSenderId, payload);
+  if (frame.empty()) {
+    Event("cannot send " + description + ": payload over 255 bytes");
+    return;
+  }
+  const int peer = line_.PeerBaud();
+  if (peer == 0) return;  // nobody on the line
+  if (Lost()) {
+    LogFrame("tx lost: " + description);
+    return;
+  }
+  std::string note;
+  if (peer != baud_) {
+    // Heard at another speed a frame is garbage, as a real line would make it.
+    frame = peer > 0 ? HeardAt(frame, baud_, peer) : Noise(frame.size());
+    note = " (heard as " + std::to_string(frame.size()) + " garbled bytes: line at " +
+           std::to_string(peer) + " baud, receiver at " + std::to_string(baud_) + ")";
+  }
+  if (!frame.empty() && !line_.Transmit(std::move(frame))) {
+    LogFrame("tx blocked: " + description);
+    return;
+  }
+  LogFrame("tx " + description + note);
+}
+
+void Simulator::Poll(Clock::time_point now) {
+  const int peer = line_.PeerBaud();
+  if (peer != lastPeerBaud_) {
+    LogFrame(peer == 0 ? std::string("line free")
+                       : "line set to " + std::to_string(peer) + " baud by the tool");
+    lastPeerBaud_ = peer;
+  }
+  if (pendingBaud_ && line_.Drained()) {
+    baud_ = *pendingBaud_;
+    pendingBaud_.reset();
+    Event("port now at " + std::to_string(baud_) + " baud");
+  }
+  if (now >= nextHeartbeat_) {
+    if (!silent_) Send(Type(MsgType::Heartbeat), kHeartbeatPayload, "heartbeat");
+    nextHeartbeat_ += kHeartbeatPeriod;
+    if (nextHeartbeat_ <= now) nextHeartbeat_ = now + kHeartbeatPeriod;  // after a stall
+  }
+  if (now >= nextNoise_) {
+    if (noise_ && peer != 0) {
+      noiseOwed_ += noiseRate_ * std::chrono::duration<double>(kNoisePeriod).count();
+      const auto count = static_cast<std::size_t>(noiseOwed_);
+      noiseOwed_ -= static_cast<double>(count);
+      if (count > 0) line_.Transmit(Noise(count));
+    }
+    nextNoise_ += kNoisePeriod;
+    if (nextNoise_ <= now) nextNoise_ = now + kNoisePeriod;
+  }
+}
+
+Simulator::Clock::time_point Simulator::NextDeadline() const {
+  return std::min(nextHeartbeat_, nextNoise_);
+}
+
+}  // namespace orvane::sim

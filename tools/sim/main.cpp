@@ -1,0 +1,204 @@
+// orvane-sim: an Orvane receiver on a pseudo-terminal, for trying the tool and for testing it
+// without hardware. One thread; poll(2) waits on the terminal, the signals and standard input.
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Options.h"
+#include "Pty.h"
+#include "SettingsStore.h"
+#include "Simulator.h"
+
+namespace orvane::sim {
+
+namespace {
+
+using Clock = Simulator::Clock;
+
+// The receiver's transmit queue in front of the terminal. A tool that stops reading fills the
+// terminal; past this much waiting output, whole frames are refused rather than cut.
+constexpr std::size_t kQueueLimit = 64 * 1024;
+
+class PtyLine final : public Line {
+ public:
+  explicit PtyLine(Pty& pty) : pty_(pty) {}
+
+  int PeerBaud() const override { return pty_.IsOpen() ? pty_.PeerBaud() : 0; }
+  bool Transmit(std::vector<std::uint8_t> bytes) override {
+    if (!pty_.IsOpen() || queue_.size() + bytes.size() > kQueueLimit) return false;
+    queue_.insert(queue_.end(), bytes.begin(), bytes.end());
+    Flush();
+    return true;
+  }
+  bool Drained() const override { return queue_.empty(); }
+
+  void Flush() {
+    while (!queue_.empty() && pty_.IsOpen()) {
+      const std::vector<std::uint8_t> chunk(
+          queue_.begin(), queue_.begin() + std::min<std::size_t>(queue_.size(), 4096));
+      const ssize_t n = pty_.Write(chunk);
+      if (n <= 0) return;  // full (EAGAIN): POLLOUT says when to go on
+      queue_.erase(queue_.begin(), queue_.begin() + n);
+    }
+  }
+  void Clear() { queue_.clear(); }
+
+ private:
+  Pty& pty_;
+  std::deque<std::uint8_t> queue_;
+};
+
+int Run(const Options& options) {
+  SettingsStore store;
+  std::string error;
+  if (!options.stateFile.empty() && !store.Load(options.stateFile, error)) {
+    std::cerr << "orvane-sim: " << error << "\n";
+    return 1;
+  }
+
+  sigset_t signals;
+  sigemptyset(&signals);
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGUSR1}) sigaddset(&signals, s);
+  sigprocmask(SIG_BLOCK, &signals, nullptr);
+  ::signal(SIGPIPE, SIG_IGN);
+  const int signalFd = ::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
+  if (signalFd < 0) {
+    std::cerr << "orvane-sim: signalfd: " << std::strerror(errno) << "\n";
+    return 1;
+  }
+
+  Pty pty;
+  if (!pty.Open(options.link, error)) {
+    std::cerr << "orvane-sim: " << error << "\n";
+    return 1;
+  }
+  PtyLine line(pty);
+  Simulator sim(options, store, line, std::cout);
+  std::cout << options.link << std::endl;
+  sim.Event("serving " + pty.device() + " at " + std::to_string(sim.baud()) + " baud");
+
+  bool stdinOpen = true;
+  std::string pendingInput;
+  std::optional<Clock::time_point> replugAt;
+  auto unplug = [&] {
+    if (!pty.IsOpen()) return;
+    pty.Close();
+    line.Clear();
+    sim.LineLost();
+    replugAt = Clock::now() + options.unplugPause;
+    sim.Event("unplugged");
+  };
+  auto command = [&](const std::string& text) {
+    std::istringstream words(text);
+    std::string verb, arg;
+    int rate = 0;
+    words >> verb >> arg >> rate;
+    if (verb == "silent" && (arg == "on" || arg == "off")) {
+      sim.SetSilent(arg == "on");
+    } else if (verb == "noise" && (arg == "on" || arg == "off")) {
+      sim.SetNoise(arg == "on", rate);
+    } else if (verb == "unplug") {
+      unplug();
+    } else if (!verb.empty()) {
+      sim.Event("unknown command: " + text +
+                " (silent on|off, noise on [RATE], noise off, unplug)");
+    }
+  };
+
+  for (;;) {
+    const auto now = Clock::now();
+    if (replugAt && now >= *replugAt) {
+      replugAt.reset();
+      if (!pty.Open(options.link, error)) {
+        std::cerr << "orvane-sim: " << error << "\n";
+        return 1;
+      }
+      sim.Event("plugged in again: " + pty.device());
+    }
+    sim.Poll(now);
+
+    std::vector<pollfd> fds{{signalFd, POLLIN, 0}};
+    const std::size_t ptyIndex = fds.size();
+    if (pty.IsOpen()) fds.push_back({pty.fd(), short(POLLIN | (line.Drained() ? 0 : POLLOUT)), 0});
+    const std::size_t stdinIndex = fds.size();
+    if (stdinOpen) fds.push_back({STDIN_FILENO, POLLIN, 0});
+    auto deadline = sim.NextDeadline();
+    if (replugAt) deadline = std::min(deadline, *replugAt);
+    const auto wait =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const int timeout = static_cast<int>(std::clamp<long long>(wait.count() + 1, 0, 100));
+    if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) {
+      std::cerr << "orvane-sim: poll: " << std::strerror(errno) << "\n";
+      return 1;
+    }
+
+    if (fds[0].revents & POLLIN) {
+      signalfd_siginfo info{};
+      while (::read(signalFd, &info, sizeof info) == sizeof info) {
+        if (info.ssi_signo == SIGUSR1) {
+          unplug();
+        } else {
+          sim.Event("stopping");
+          return 0;  // the Pty closes and takes the link with it
+        }
+      }
+    }
+    if (pty.IsOpen() && ptyIndex < fds.size()) {
+      const short events = fds[ptyIndex].revents;
+      if (events & POLLOUT) line.Flush();
+      if (events & POLLIN) {
+        std::uint8_t buffer[4096];
+        ssize_t n = 0;
+        while ((n = pty.Read(buffer)) > 0) {
+          sim.Receive(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(n)));
+        }
+      }
+    }
+    if (stdinOpen && stdinIndex < fds.size() && fds[stdinIndex].revents != 0) {
+      char buffer[256];
+      const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+      if (n <= 0) {
+        stdinOpen = false;  // end of input: no more commands
+      } else {
+        pendingInput.append(buffer, static_cast<std::size_t>(n));
+        for (auto end = pendingInput.find('\n'); end != std::string::npos;
+             end = pendingInput.find('\n')) {
+          command(pendingInput.substr(0, end));
+          pendingInput.erase(0, end + 1);
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+
+}  // namespace orvane::sim
+
+int main(int argc, char** argv) {
+  orvane::sim::Options options;
+  std::string message;
+  switch (orvane::sim::ParseOptions(argc, argv, options, message)) {
+    case orvane::sim::ParseOutcome::Help:
+      std::cout << message;
+      return 0;
+    case orvane::sim::ParseOutcome::Error:
+      std::cerr << message;
+      return 2;
+    case orvane::sim::ParseOutcome::Run:
+      break;
+  }
+  return orvane::sim::Run(options);
+}
