@@ -25,43 +25,31 @@ class ReceiverModel {
   ReceiverModel(platform::fakes::VirtualClock& clock, platform::fakes::FakeSerialPort& port,
                 std::optional<std::int32_t> baud,
                 std::chrono::milliseconds phase = std::chrono::milliseconds{500})
-      : state_(std::make_shared<State>()) {
+      : heartbeating_(std::make_shared<bool>(true)) {
     port.SetReceiverBaud(baud);
-    // The clock keeps the heartbeat running for its whole life: share the state, not this.
-    auto state = state_;
-    auto beat = [state, &port] {
-      if (state->heartbeating) port.ReceiverSends(HeartbeatFrame());
+    // The clock keeps the heartbeat running for its whole life: share the flag, not this.
+    auto beat = [on = heartbeating_, &port] {
+      if (*on) port.ReceiverSends(HeartbeatFrame());
     };
     clock.Post(phase, [&clock, beat] {
       beat();
       clock.Every(std::chrono::milliseconds{1000}, beat);
     });
-    port.SetResponder([state, &port](std::span<const std::uint8_t> frame) {
+    port.SetResponder([&port](std::span<const std::uint8_t> frame) {
       const Sent sent = Decode({frame.begin(), frame.end()});
-      if (!state->answersWrites || sent.type != 0x00A0 || sent.texts.size() != 3) return;
-      const auto& section = sent.texts[0];
-      const auto& name = sent.texts[1];
-      const auto& value = sent.texts[2];
-      port.ReceiverSends(WriteResponseFrame(0, section, name, value));
-      if (section == "uart1" && name == "baudrate" && state->followsSpeedChange) {
-        port.SetReceiverBaud(std::stoi(value));
+      if (sent.type != 0x00A0 || sent.texts.size() != 3) return;
+      port.ReceiverSends(WriteResponseFrame(0, sent.texts[0], sent.texts[1], sent.texts[2]));
+      if (sent.texts[0] == "uart1" && sent.texts[1] == "baudrate") {
+        port.SetReceiverBaud(std::stoi(sent.texts[2]));
       }
     });
   }
 
   // Heartbeats stop (receiver unplugged or powered off) or resume on the same once-a-second beat.
-  void SetHeartbeating(bool on) { state_->heartbeating = on; }
-  void SetAnswersWrites(bool on) { state_->answersWrites = on; }
-  // A receiver that answers the speed change write but keeps its old speed.
-  void SetFollowsSpeedChange(bool on) { state_->followsSpeedChange = on; }
+  void SetHeartbeating(bool on) { *heartbeating_ = on; }
 
  private:
-  struct State {
-    bool heartbeating = true;
-    bool answersWrites = true;
-    bool followsSpeedChange = true;
-  };
-  std::shared_ptr<State> state_;
+  std::shared_ptr<bool> heartbeating_;
 };
 
 }  // namespace orvane::testing

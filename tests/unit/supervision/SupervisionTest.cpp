@@ -1,0 +1,223 @@
+// The watchdog and the baud-rate search, on the whole form in virtual time.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/FormRig.h"
+#include "support/Frames.h"
+#include "support/ReceiverModel.h"
+
+namespace orvane::testing {
+namespace {
+
+namespace Lamp = platform::Lamp;
+
+// The settings writes of "uart1"/name the program sent, in order.
+using Written = platform::fakes::FakeSerialPort::Written;
+std::vector<Written> Uart1Writes(const platform::fakes::FakeSerialPort& port,
+                                 std::string_view name) {
+  std::vector<Written> found;
+  for (const Written& w : port.written()) {
+    const Sent s = Decode(w.frame);
+    if (s.type == 0x00A0 && s.texts.size() == 3 && s.texts[0] == "uart1" && s.texts[1] == name)
+      found.push_back(w);
+  }
+  return found;
+}
+
+TEST(Watchdog, TenthSilentTickTurnsTheLineRedOnceAndFifteenthStartsTheOnlySearch) {
+  FormRig rig;
+  rig.port.SetCanReportLineErrors(false);
+  ReceiverModel receiver(rig.clock, rig.port, 19200);  // heartbeats at 0.5 s, 1.5 s ...
+  rig.Advance(5500ms);  // the last heartbeat comes between ticks 5 and 6
+  receiver.SetHeartbeating(false);
+  ASSERT_EQ(rig.controls.Caption(), "Communications Good");
+  rig.Advance(9000ms);
+  EXPECT_EQ(rig.controls.LampColour(), Lamp::Green);
+  rig.Advance(1000ms);  // the tenth silent tick
+  EXPECT_EQ(rig.controls.LampColour(), Lamp::Red);
+  EXPECT_EQ(rig.controls.Caption(), "Orvane Not Found");
+  rig.Advance(4000ms);
+  EXPECT_EQ(rig.controls.captions().size(), 3U);  // ticks with the countdown at 0 write nothing
+  EXPECT_FALSE(rig.form.search().IsRunning());
+  rig.Advance(1000ms);  // the fifteenth
+  EXPECT_TRUE(rig.form.search().IsRunning());
+
+  // Heartbeats verified before the search do not make a speed clean; no later silence searches.
+  rig.Advance(60s);
+  EXPECT_EQ(rig.form.search().baudStep(), 8);
+  receiver.SetHeartbeating(true);
+  rig.Advance(5000ms);
+  EXPECT_EQ(rig.controls.Caption(), "Communications Good");
+  receiver.SetHeartbeating(false);
+  rig.Advance(60s);
+  EXPECT_EQ(std::ranges::count(rig.controls.captions(), "Testing at 115,200 baud"), 1);
+}
+
+TEST(Watchdog, UnavailableChoiceIsReportedEveryTickWithCountersFrozenUntilItOpens) {
+  FormRig rig;
+  rig.port.SetAvailablePorts({1});
+  ReceiverModel receiver(rig.clock, rig.port, 19200);
+  rig.Advance(3600ms);  // heartbeats up to 3.5 s, ticks up to 3 s
+  receiver.SetHeartbeating(false);
+  rig.Advance(4000ms);  // four silent ticks
+  const auto& watchdog = rig.form.watchdog();
+  rig.form.mnuComm_Click(3);
+  rig.Advance(30s);
+  EXPECT_EQ(std::ranges::count(rig.controls.captions(), "Com Port  3 not available"), 30);
+  EXPECT_EQ(rig.controls.LampColour(), Lamp::Red);
+  EXPECT_EQ(watchdog.heartbeatCountdown(), 6);
+  EXPECT_EQ(watchdog.silenceTicks(), 4);
+
+  rig.port.SetAvailablePorts({1, 3});
+  const auto captions = rig.controls.captions().size();
+  rig.Advance(1000ms);
+  ASSERT_TRUE(rig.port.IsOpen());
+  EXPECT_EQ(rig.port.CommPort(), 3);
+  EXPECT_EQ(rig.controls.captions().size(), captions);  // opening writes nothing
+  rig.Advance(1000ms);
+  EXPECT_EQ(watchdog.silenceTicks(), 5);
+}
+
+TEST(Watchdog, HeartbeatDuringAProgressDisplayResetsTheCountersButLeavesTheStatusLine) {
+  FormRig rig;
+  rig.Advance(6000ms);
+  rig.form.cmdRead_Click();
+  const std::string progress = rig.controls.Caption();
+  rig.port.ReceiverSends(HeartbeatFrame());
+  EXPECT_EQ(rig.controls.LampColour(), Lamp::Yellow);
+  EXPECT_EQ(rig.controls.Caption(), progress);
+  EXPECT_EQ(rig.form.watchdog().silenceTicks(), 0);
+}
+
+constexpr std::array<const char*, 7> kTestingCaptions{
+    "Testing at 115,200 baud", "Testing at 57,600 baud", "Testing at 38,400 baud",
+    "Testing at 9,600 baud",   "Testing at 4,800 baud",  "Testing at 2,400 baud",
+    "Testing at 1,200 baud"};
+constexpr std::array<const char*, 7> kTestingSettings{"115200,N,8,1", "57600,N,8,1", "38400,N,8,1",
+                                                      "9600,N,8,1",   "4800,N,8,1",  "2400,N,8,1",
+                                                      "1200,N,8,1"};
+
+// The speed change went out once at `foundAt` (none when null), and the port now stays open at
+// 19200 baud: nothing closes or re-opens it again.
+void ExpectSearchEnded(FormRig& rig, const char* foundAt) {
+  const auto changes = Uart1Writes(rig.port, "baudrate");
+  ASSERT_EQ(changes.size(), foundAt ? 1U : 0U);
+  if (foundAt) {
+    EXPECT_EQ(changes[0].settings, foundAt);
+    EXPECT_EQ(Decode(changes[0].frame).texts[2], "19200");
+  }
+  EXPECT_EQ(rig.form.search().baudStep(), foundAt ? 10 : 8);
+  ASSERT_TRUE(rig.port.IsOpen());
+  EXPECT_EQ(rig.port.Settings(), "19200,N,8,1");
+  const int opens = rig.port.opens();
+  rig.Advance(60s);
+  EXPECT_EQ(rig.port.opens(), opens);
+  EXPECT_TRUE(rig.port.IsOpen());
+}
+
+struct SearchCase {
+  const char* name;
+  std::optional<std::int32_t> receiverBaud;  // nothing: a silent line
+  bool lineErrors;
+  std::size_t speedsTried;
+  const char* foundAt;
+};
+
+class SearchAgainstSpeedModel : public ::testing::TestWithParam<SearchCase> {};
+
+TEST_P(SearchAgainstSpeedModel, TriesSpeedsInOrderTellsTheFirstCleanOneAndHoldsThePortAt19200) {
+  const SearchCase& c = GetParam();
+  FormRig rig;
+  rig.port.SetCanReportLineErrors(c.lineErrors);
+  std::optional<ReceiverModel> receiver;
+  if (c.receiverBaud) receiver.emplace(rig.clock, rig.port, c.receiverBaud);
+  rig.OpenPort();
+  // Noise with a preamble whose length byte promises 255 more bytes: unless the frame receiver
+  // hunts afresh at each speed, it swallows the heartbeats that would judge the next one.
+  rig.port.Inject({0x55, 0xA0, 0x00, 0x42, 0x00, 0xFF});
+  rig.Advance(70s);  // 16 s before the search starts, at most nine 2.5 s ticks after
+
+  std::vector<std::string> captions;
+  for (const auto& caption : rig.controls.captions()) {
+    if (caption.starts_with("Testing at")) captions.push_back(caption);
+  }
+  EXPECT_EQ(captions, std::vector<std::string>(kTestingCaptions.begin(),
+                                               kTestingCaptions.begin() + c.speedsTried));
+  // The message filter goes out once at every speed tried, at that speed.
+  std::vector<std::string> filterSpeeds;
+  for (const auto& write : Uart1Writes(rig.port, "enabled_sbp_messages")) {
+    filterSpeeds.push_back(write.settings);
+    EXPECT_EQ(Decode(write.frame).texts[2], "165,175,65535");
+  }
+  EXPECT_EQ(filterSpeeds, std::vector<std::string>(kTestingSettings.begin(),
+                                                   kTestingSettings.begin() + c.speedsTried));
+  EXPECT_EQ(rig.port.opens(), static_cast<int>(c.speedsTried) + 2);  // first tick, speeds, hold
+  ExpectSearchEnded(rig, c.foundAt);
+  // The receiver heard the speed change, moved to 19200 and is heard there.
+  EXPECT_EQ(rig.controls.LampColour(), c.receiverBaud ? Lamp::Green : Lamp::Red);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Receivers, SearchAgainstSpeedModel,
+    ::testing::Values(SearchCase{"At9600", 9600, true, 4, "9600,N,8,1"},
+                      SearchCase{"At9600_NoLineErrors", 9600, false, 4, "9600,N,8,1"},
+                      SearchCase{"At115200", 115200, true, 1, "115200,N,8,1"},
+                      SearchCase{"At115200_NoLineErrors", 115200, false, 1, "115200,N,8,1"},
+                      SearchCase{"At1200", 1200, true, 7, "1200,N,8,1"},
+                      SearchCase{"At1200_NoLineErrors", 1200, false, 7, "1200,N,8,1"},
+                      // No framing error on a silent line: 115200 counts as clean.
+                      SearchCase{"Silent", std::nullopt, true, 1, "115200,N,8,1"},
+                      // No frame ever verifies: every speed is tried and none is clean.
+                      SearchCase{"Silent_NoLineErrors", std::nullopt, false, 7, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// With no heartbeat the tick at 1 s opens the port and the fifteenth silent tick (16 s) starts
+// the search; its ticks come at 18.5 s, 21 s, 23.5 s ...
+TEST(BaudSearch, PausesWhileThePortIsClosedAndGoesOnAtItsSpeedOnTheNewlyChosenPort) {
+  FormRig rig;
+  rig.port.SetAvailablePorts({1});
+  ReceiverModel receiver(rig.clock, rig.port, 9600);
+  rig.Advance(18500ms);  // testing at 115200
+  rig.form.mnuComm_Click(2);
+  rig.Advance(10s);  // four search ticks
+  EXPECT_EQ(rig.form.search().baudStep(), 1);
+  EXPECT_EQ(rig.controls.Caption(), "Com Port  2 not available");
+
+  rig.port.SetAvailablePorts({1, 2});
+  rig.Advance(1000ms);
+  ASSERT_TRUE(rig.port.IsOpen());
+  EXPECT_EQ(rig.port.CommPort(), 2);
+  EXPECT_EQ(rig.port.Settings(), "115200,N,8,1");
+  rig.Advance(60s);
+  ExpectSearchEnded(rig, "9600,N,8,1");
+}
+
+TEST(BaudSearch, FailedReopenLeavesThePortClosedAndTheSearchWaitsForTheWatchdog) {
+  FormRig rig;
+  ReceiverModel receiver(rig.clock, rig.port, 9600);
+  rig.Advance(20s);
+  rig.port.SetOpenRefused(true);
+  rig.Advance(1000ms);  // testing at 57600: the open fails
+  rig.Advance(5000ms);  // two search ticks
+  EXPECT_EQ(rig.form.search().baudStep(), 2);
+  EXPECT_EQ(rig.controls.Caption(), "Com Port  1 not available");
+
+  rig.port.SetOpenRefused(false);
+  rig.Advance(1000ms);
+  EXPECT_EQ(rig.port.Settings(), "57600,N,8,1");
+  rig.Advance(60s);
+  EXPECT_EQ(Uart1Writes(rig.port, "enabled_sbp_messages").size(), 3U);  // none at 57600
+  ExpectSearchEnded(rig, "9600,N,8,1");
+}
+
+}  // namespace
+}  // namespace orvane::testing
