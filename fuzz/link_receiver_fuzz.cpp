@@ -1,18 +1,20 @@
-// Arbitrary line traffic for the frame receiver, checked against a plain byte-at-a-time model of
-// the receiver's state machine. Every frame dispatched is decoded the way the program's handlers
-// decode it.
+// Arbitrary line traffic for the frame receiver. Every frame dispatched is checked and decoded the
+// way the program's handlers decode it, and a second receiver that takes the same bytes one at a
+// time must dispatch the same frames. The whole input, taken as UTF-8 text, also goes through the
+// settings encoder and back.
 //
 // Input: a run of records. A record's first byte b says what the serial control reports:
 //   b < 0xF0   bytes received: the next b bytes of the input (fewer at its end; b = 0 is empty)
 //   b = 0xF0   line framing error
-//   b > 0xF0   one of the fifteen other event codes, all of which the receiver must ignore
+//   b > 0xF0   one of the fifteen other event codes, carrying the rest of the input, which the
+//              receiver must ignore; the records go on with the next byte
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "link/Frame.h"
@@ -22,6 +24,10 @@
 namespace {
 
 using namespace orvane::link;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::int16_t kOtherCodes[15] = {1,    3,    4,    5,    6,    7,    1001, 1002,
+                                          1003, 1006, 1007, 1008, 1009, 1010, 1011};
 
 #define FUZZ_CHECK(condition)                                                            \
   do {                                                                                   \
@@ -31,141 +37,85 @@ using namespace orvane::link;
     }                                                                                    \
   } while (false)
 
-constexpr std::array<std::int16_t, 15> kOtherCodes = {
-    1, 3, 4, 5, 6, 7, 1001, 1002, 1003, 1006, 1007, 1008, 1009, 1010, 1011};
-
-std::uint16_t BitwiseCrc(std::span<const std::uint8_t> bytes) {
-  std::uint16_t reg = 0;
-  for (std::uint8_t b : bytes) {
-    reg ^= static_cast<std::uint16_t>(b << 8);
-    for (int bit = 0; bit < 8; ++bit) {
-      reg = (reg & 0x8000U) ? static_cast<std::uint16_t>((reg << 1) ^ 0x1021U)
-                            : static_cast<std::uint16_t>(reg << 1);
-    }
-  }
-  return reg;
-}
-
-// The receiver as its rules read, one byte at a time; it records every frame it would dispatch.
-struct Model {
-  std::array<std::uint8_t, 301> buffer{};
-  int index = 0, state = 0, remaining = 0, framingErrors = 0;
-  std::vector<std::vector<std::uint8_t>> dispatched;
-
-  void Byte(std::uint8_t b) {
-    if (state == 0) {
-      if (b == 0x55) {
-        buffer[0] = b;
-        index = 1;
-        remaining = 5;
-        state = 1;
-      }
-      return;
-    }
-    buffer[index++] = b;
-    if (--remaining != 0) return;
-    if (state == 1) {
-      remaining = buffer[5] + 2;
-      state = 2;
-      return;
-    }
-    state = 0;
-    const int n = buffer[5];
-    const std::uint16_t crc = BitwiseCrc(std::span(buffer).subspan(1, n + 5));
-    if ((crc & 0xFF) != buffer[6 + n] || (crc >> 8) != buffer[7 + n]) return;
-    framingErrors = 0;
-    const int type = buffer[1] | (buffer[2] << 8);
-    if (type == 0xFFFF || type == 0x00A5 || type == 0x00AF) {
-      dispatched.emplace_back(buffer.begin(), buffer.begin() + 8 + n);
-    }
-  }
+struct Sink final : FrameSink {
+  void Output(std::span<const std::uint8_t> f) override { frames.emplace_back(f.begin(), f.end()); }
+  std::vector<Bytes> frames;
 };
 
-class CheckingHandlers final : public MessageHandlers {
- public:
-  const FrameReceiver* rx = nullptr;
-  std::vector<std::vector<std::uint8_t>> dispatched;
+// Decoded texts are always encodable, and a write of them carries the payload's texts again: it
+// starts the payload (which may go on past a third NUL), or is the payload and a NUL for each
+// text that was missing.
+void CheckTexts(const Setting& s, std::span<const std::uint8_t> texts) {
+  Sink sink;
+  const SendResult result = SendSettingWrite(sink, s.section, s.name, s.value);
+  FUZZ_CHECK(result != SendResult::Unencodable);
+  FUZZ_CHECK(sink.frames.size() == (result == SendResult::Sent ? 1U : 0U));
+  FUZZ_CHECK(!sink.frames.empty() || texts.size() > 252);  // refused only if 3 NULs don't fit
+  if (sink.frames.empty()) return;
+  const std::span<const std::uint8_t> sent(sink.frames[0]);
+  const auto again = sent.subspan(kPayloadOffset, sent.size() - kFrameOverhead);
+  const std::size_t common = std::min(again.size(), texts.size());
+  FUZZ_CHECK(std::equal(again.begin(), again.begin() + common, texts.begin()));
+  FUZZ_CHECK(std::all_of(again.begin() + common, again.end(), [](auto b) { return b == 0; }));
+}
 
-  void OnHeartbeat() override { Record(rx->rxBuffer().first(8 + rx->rxBuffer()[5]), 0xFFFF); }
+struct Checker final : MessageHandlers {
+  void OnHeartbeat() override { Record(0xFFFF, rx.rxBuffer().first(8 + rx.rxBuffer()[5])); }
   void OnSettingReadResponse(std::span<const std::uint8_t> frame) override {
-    Record(frame, 0x00A5);
-    CheckTexts(ParseReadResponse(frame), frame[5]);
+    Record(0x00A5, frame);
+    CheckTexts(ParseReadResponse(frame), frame.subspan(kPayloadOffset, frame[kLengthOffset]));
   }
   void OnSettingWriteResponse(std::span<const std::uint8_t> frame) override {
-    Record(frame, 0x00AF);
-    const WriteResponse response = ParseWriteResponse(frame);
-    FUZZ_CHECK(response.status >= 0 && response.status <= 255);
-    if (frame[5] > 0) FUZZ_CHECK(response.status == frame[6]);
-    CheckTexts(response.setting, frame[5] > 0 ? frame[5] - 1 : 0);
+    Record(0x00AF, frame);
+    const WriteResponse r = ParseWriteResponse(frame);
+    const std::uint8_t n = frame[kLengthOffset];
+    FUZZ_CHECK(r.status == (n > 0 ? frame[kPayloadOffset] : 255));
+    CheckTexts(r.setting, frame.subspan(kPayloadOffset + 1, n > 0 ? n - 1 : 0));
   }
-
- private:
-  void Record(std::span<const std::uint8_t> frame, std::uint16_t type) {
-    // The frame is the one just verified, still in the receive buffer, exactly 8 + N bytes.
-    FUZZ_CHECK(frame.data() == rx->rxBuffer().data());
-    FUZZ_CHECK(frame.size() == kFrameOverhead + frame[kLengthOffset]);
-    FUZZ_CHECK(frame[0] == kPreamble);
-    FUZZ_CHECK((frame[1] | (frame[2] << 8)) == type);
-    FUZZ_CHECK(rx->framingErrors() == 0);
-    dispatched.emplace_back(frame.begin(), frame.end());
+  // The frame is the one just verified, still in the receive buffer, exactly 8 + N bytes.
+  void Record(std::uint16_t type, std::span<const std::uint8_t> frame) {
+    FUZZ_CHECK(frame.data() == rx.rxBuffer().data());
+    FUZZ_CHECK(frame.size() == kFrameOverhead + frame[kLengthOffset] && frame[0] == kPreamble);
+    FUZZ_CHECK((frame[1] | (frame[2] << 8)) == type && rx.framingErrors() == 0);
+    seen.emplace_back(frame.begin(), frame.end());
   }
-
-  // Decoded texts come from the payload alone, and any that fit a write go out again unchanged.
-  static void CheckTexts(const Setting& s, std::size_t textBytes) {
-    const auto section = ToLatin1(s.section), name = ToLatin1(s.name), value = ToLatin1(s.value);
-    FUZZ_CHECK(section && name && value);  // decoded texts are always encodable
-    const std::size_t chars = section->size() + name->size() + value->size();
-    FUZZ_CHECK(chars <= textBytes);
-    struct Sink final : FrameSink {
-      std::vector<std::vector<std::uint8_t>> frames;
-      void Output(std::span<const std::uint8_t> f) override {
-        frames.emplace_back(f.begin(), f.end());
-      }
-    } sink;
-    const SendResult result = SendSettingWrite(sink, s.section, s.name, s.value);
-    if (chars + 3 > kMaxPayload) {
-      FUZZ_CHECK(result == SendResult::TooLong && sink.frames.empty());
-      return;
-    }
-    FUZZ_CHECK(result == SendResult::Sent && sink.frames.size() == 1);
-    const auto& frame = sink.frames[0];
-    FUZZ_CHECK(frame.size() == kFrameOverhead + chars + 3 && frame[kLengthOffset] == chars + 3);
-    const auto echo = BuildFrame(0x00A5, 0x1234, std::span(frame).subspan(6, chars + 3));
-    FUZZ_CHECK(ParseReadResponse(echo) == s);
-  }
+  FrameReceiver rx{*this};
+  std::vector<Bytes> seen;
 };
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  CheckingHandlers handlers;
-  FrameReceiver rx(handlers);
-  handlers.rx = &rx;
-  Model model;
-
-  std::size_t at = 0;
-  while (at < size) {
+  Checker chunked, single;
+  FrameReceiver &rx = chunked.rx, &byByte = single.rx;
+  for (std::size_t at = 0; at < size;) {
     const std::uint8_t op = data[at++];
+    const std::span<const std::uint8_t> rest(data + at, size - at);
     if (op < 0xF0) {
-      const std::size_t n = std::min<std::size_t>(op, size - at);
-      const std::span<const std::uint8_t> bytes(data + at, n);
-      at += n;
+      const auto bytes = rest.first(std::min<std::size_t>(op, rest.size()));
+      at += bytes.size();
       rx.GPS_OnComm({comEvReceive, bytes});
-      for (std::uint8_t b : bytes) model.Byte(b);
-    } else if (op == 0xF0) {
-      rx.GPS_OnComm({comEventFrame, {}});
-      model.framingErrors = std::min(model.framingErrors + 1, 10);
+      for (const std::uint8_t& b : bytes) byByte.GPS_OnComm({comEvReceive, {&b, 1}});
     } else {
-      // Bytes handed along with an ignored event must be ignored as well.
-      const std::span<const std::uint8_t> rest(data + at, size - at);
-      rx.GPS_OnComm({kOtherCodes[op - 0xF1], rest});
+      const std::int16_t code = op == 0xF0 ? comEventFrame : kOtherCodes[op - 0xF1];
+      rx.GPS_OnComm({code, rest});  // bytes along with any other event than a receive are ignored
+      byByte.GPS_OnComm({code, {}});
     }
     FUZZ_CHECK(rx.framingErrors() >= 0 && rx.framingErrors() <= 10);
-    FUZZ_CHECK(rx.framingErrors() == model.framingErrors);
-    FUZZ_CHECK(rx.rxState() == model.state);
-    FUZZ_CHECK(rx.rxIndex() == model.index && rx.rxRemaining() == model.remaining);
-    FUZZ_CHECK(std::equal(model.buffer.begin(), model.buffer.end(), rx.rxBuffer().begin()));
-    FUZZ_CHECK(handlers.dispatched == model.dispatched);
+    FUZZ_CHECK(rx.framingErrors() == byByte.framingErrors() && rx.rxState() == byByte.rxState());
+    FUZZ_CHECK(rx.rxIndex() + rx.rxRemaining() <= static_cast<int>(kMaxFrame));
+    FUZZ_CHECK(chunked.seen == single.seen);
+  }
+
+  // Any text is sent whole and decodes to itself, or is refused and nothing is sent.
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  Sink sink;
+  if (SendSettingWrite(sink, text, "", "") == SendResult::Sent) {
+    const Bytes& frame = sink.frames.at(0);
+    FUZZ_CHECK(frame.size() == kFrameOverhead + frame[kLengthOffset]);
+    FUZZ_CHECK(sink.frames.size() == 1 && ParseReadResponse(frame).section == text);
+  } else {
+    FUZZ_CHECK(sink.frames.empty());
   }
   return 0;
 }

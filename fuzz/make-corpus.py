@@ -53,14 +53,7 @@ receiver = {
     "stray-preamble": receive(b"\x55\x01\x02\x03\x04\xc8" + heartbeat + b"\0" * 196 + write),
     "long-then-short": receive(long_read + frame(0x00A5, b"ab") + frame(0x00AF, b"")),
 }
-codec = {
-    "baudrate": b"uart1\xffbaudrate\xff19200",
-    "ip-address": b"ethernet\xffip_address\xff192.168.0.222",
-    "latin1": "caf\u00e9".encode() + b"\xff" + "\u00ff".encode() + b"\xff" + "1\u20ac".encode(),
-    "long": b"s" * 100 + b"\xff" + b"n" * 100 + b"\xff" + b"v" * 60,
-}
-
-for target, seeds in (("link_receiver_fuzz", receiver), ("settings_codec_fuzz", codec)):
+for target, seeds in (("link_receiver_fuzz", receiver),):
     folder = HERE / "corpus" / target
     folder.mkdir(parents=True, exist_ok=True)
     for name, data in seeds.items():

@@ -1,0 +1,260 @@
+// The message link: checksum, frame receiver and settings messages.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+#include <string_view>
+
+#include "link/FrameReceiver.h"
+#include "link/GpsLibrary.h"
+#include "link/SettingsMessages.h"
+#include "support/Frames.h"
+
+namespace orvane::link {
+namespace {
+
+using namespace GPS_Library;
+using namespace std::literals;
+using namespace orvane::testing;
+using Bytes = std::vector<std::uint8_t>;
+using Frame = std::span<const std::uint8_t>;
+const auto Hex = [](std::string_view bytes) { return Bytes(bytes.begin(), bytes.end()); };
+
+TEST(GpsLibrary, Crc16IsXmodemOverFirstUpToButNotIncludingStop) {
+  const Bytes bytes = Hex("x123456789y");
+  EXPECT_EQ(Crc16(bytes, 1, 10), 0x31C3);
+  EXPECT_EQ(Crc16(bytes, 4, 4), 0);
+  EXPECT_EQ(Crc16(bytes, 0, 12), 0);  // a range past the buffer's end is never read
+  EXPECT_EQ(Crc16(bytes, 5, 4), 0);
+}
+
+TEST(GpsLibrary, CrcTableHoldsTheTellingEntries) {
+  const std::pair<int, std::uint16_t> entries[] = {
+      {0, 0x0000}, {1, 0x1021}, {2, 0x2042}, {128, 0x9188}, {255, 0x1EF0}};
+  for (const auto& [index, value] : entries) EXPECT_EQ(CrcTable[index], value) << index;
+}
+
+TEST(GpsLibrary, ShiftsAndMinimumFollowTheSigned16BitRules) {
+  using Check = std::pair<std::int16_t, std::int16_t>;  // {result, expected}
+  // clang-format off
+  const Check cases[] = {
+      {ShiftLeft8(0x0001), 0x0100}, {ShiftLeft8(0x007F), 0x7F00}, {ShiftLeft8(0x0080), -32768},
+      {ShiftLeft8(0x00FF), -256},   {ShiftLeft8(0x01FF), -256},   {ShiftLeft8(-32768), 0},
+      {ShiftRight8(0x00FF), 0},     {ShiftRight8(0x0100), 1},     {ShiftRight8(0x7FFF), 127},
+      {ShiftRight8(-32768), 128},   {ShiftRight8(-1), 255},       {MinOf(11, 10), 10},
+      {MinOf(-5, 3), -5},           {MinOf(7, 7), 7},             {MinOf(-32768, 32767), -32768}};
+  // clang-format on
+  for (std::size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_EQ(cases[i].first, cases[i].second) << i;
+}
+
+using Seen = std::vector<std::pair<char, Bytes>>;  // 'H' heartbeat, 'R' read, 'W' write response
+
+// A receiver whose handlers record each dispatch, checking it is the frame in the receive buffer.
+struct Rig final : MessageHandlers {
+  void OnHeartbeat() override { seen.push_back({'H', {}}); }
+  void OnSettingReadResponse(Frame f) override { Record('R', f); }
+  void OnSettingWriteResponse(Frame f) override { Record('W', f); }
+  void Record(char kind, Frame f) {
+    EXPECT_EQ(f.data(), rx.rxBuffer().data());
+    seen.push_back({kind, Bytes(f.begin(), f.end())});
+  }
+  FrameReceiver rx{*this};
+  Seen seen;
+};
+
+struct Event {
+  Event(Bytes b) : bytes(std::move(b)) {}  // NOLINT: bytes received, the common case
+  Event(std::int16_t c, Bytes b = {}) : code(c), bytes(std::move(b)) {}
+  std::int16_t code = comEvReceive;
+  Bytes bytes;
+};
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const auto& part : parts) out.insert(out.end(), part.begin(), part.end());
+  return out;
+}
+
+TEST(FrameReceiver, DispatchesExactlyTheVerifiedFramesOfHandledTypes) {
+  const Bytes hb = HeartbeatFrame();
+  const Bytes read = ReadResponseFrame("solution", "elevation_mask", "10");
+  const Bytes write = WriteResponseFrame(0, "uart1", "baudrate", "19200");
+  const Bytes preambles = ReadResponseFrame("U", "UUU", "\x55x\x55");  // 'U' is 0x55
+  const Bytes half(read.begin(), read.begin() + 9), rest(read.begin() + 9, read.end());
+  auto spoiled = [](Bytes f, std::size_t i) { return f.at(i) ^= 0x5A, f; };
+  const Bytes spoilt = Concat({spoiled(read, 10), spoiled(read, read.size() - 2), spoiled(hb, 11)});
+  const Bytes others = Concat({BuildFrame(0x01A5, 0, {}), BuildFrame(0xA500, 0, {}),
+                               BuildFrame(0x00FF, 0, {}), BuildFrame(0xFF00, 0, {})});
+  // A stray 0x55 whose length byte is 200 takes the 5 + 200 + 2 = 207 bytes after it.
+  auto strayThenHeartbeatAt = [&hb](std::size_t at) {
+    Bytes stream{0x55, 0x01, 0x02, 0x03, 0x04, 200};
+    stream.resize(at, 0x00);
+    return Concat({stream, hb});
+  };
+  std::vector<Event> eleven(11, Event(comEventFrame)), elevenThenHb = eleven;
+  elevenThenHb.emplace_back(hb);
+  struct Case {
+    const char* name;
+    std::vector<Event> events;
+    Seen expected;
+    std::int16_t framingErrors = 0;
+  };
+  const Case cases[] = {
+      {"garbage before a frame", {Concat({{0x00, 0xFF, 0x54, 0x56, 0xA5, 0x12}, hb})}, {{'H', {}}}},
+      {"frames in one event", {Concat({write, hb, read})}, {{'W', write}, {'H', {}}, {'R', read}}},
+      {"0x55 inside a payload is data", {preambles}, {{'R', preambles}}},
+      {"spoilt payload or CRC, then a good frame", {Concat({spoilt, write})}, {{'W', write}}},
+      {"stray preamble swallows a heartbeat at its 207th byte", {strayThenHeartbeatAt(207)}, {}},
+      {"heartbeat after the 207 swallowed bytes", {strayThenHeartbeatAt(208)}, {{'H', {}}}},
+      {"types not handled, 0x01A5 and 0xA500 too", {others}, {}},
+      {"unknown type, N = 0, clears errors", {comEventFrame, BuildFrame(0x1234, 0, {})}, {}},
+      {"framing errors saturate at ten", eleven, {}, 10},
+      {"a heartbeat clears them", elevenThenHb, {{'H', {}}}},
+      {"spoilt frames, other events keep them", {comEventFrame, {1001}, {7}, spoilt}, {}, 1},
+      {"resumes past other events", {half, {1, hb}, {1001, hb}, Bytes{}, rest}, {{'R', read}}},
+  };
+  for (const auto& c : cases) {
+    Rig rig;
+    for (const auto& e : c.events) rig.rx.GPS_OnComm({e.code, e.bytes});
+    EXPECT_EQ(rig.seen, c.expected) << c.name;
+    EXPECT_EQ(rig.rx.framingErrors(), c.framingErrors) << c.name;
+  }
+}
+
+TEST(FrameReceiver, FrameSplitAtEveryPositionIsDispatchedOnce) {
+  const Bytes frame = WriteResponseFrame(3, "ethernet", "ip_address", "192.168.0.222");
+  for (std::size_t cut = 0; cut <= frame.size(); ++cut) {
+    Rig rig;
+    rig.rx.GPS_OnComm({comEvReceive, std::span(frame).first(cut)});
+    rig.rx.GPS_OnComm({comEvReceive, std::span(frame).subspan(cut)});
+    EXPECT_EQ(rig.seen, (Seen{{'W', frame}})) << "cut at " << cut;
+  }
+}
+
+struct RecordingSink final : FrameSink {
+  void Output(Frame f) override { frames.emplace_back(f.begin(), f.end()); }
+  std::vector<Bytes> frames;
+};
+
+// Each response dispatched, decoded: {status, section, name, value}; a read response has status 0.
+using Decoded = std::array<std::string, 4>;
+struct Decoder final : MessageHandlers {
+  void OnHeartbeat() override {}
+  void OnSettingReadResponse(Frame f) override { Add({0, ParseReadResponse(f)}); }
+  void OnSettingWriteResponse(Frame f) override { Add(ParseWriteResponse(f)); }
+  void Add(const WriteResponse& r) {
+    decoded.push_back(
+        {std::to_string(r.status), r.setting.section, r.setting.name, r.setting.value});
+  }
+  std::vector<Decoded> decoded;
+};
+
+TEST(SettingsMessages, EncodersBuildTheWorkedFramesByteForByte) {
+  RecordingSink sink;
+  SendSettingsSave(sink);
+  ASSERT_EQ(SendSettingWrite(sink, "uart1", "baudrate", "19200"), SendResult::Sent);
+  ASSERT_EQ(SendSettingReadRequest(sink, "ethernet", "ip_address"), SendResult::Sent);
+  const std::vector<Bytes> expected = {Hex("\x55\xA1\x00\x42\x00\x00\xF8\xF3"sv),
+                                       Hex("\x55\xA0\x00\x42\x00\x15uart1\0baudrate\0"
+                                           "19200\0\x9E\x11"sv),
+                                       Hex("\x55\xA4\x00\x42\x00\x14"
+                                           "ethernet\0ip_address\0\xB7\x51"sv)};
+  EXPECT_EQ(sink.frames, expected);
+}
+
+// Three texts make a settings write, two a read request. A frame goes out whole or not at all.
+TEST(SettingsMessages, EncodersSendTheWholeFrameOrNothingAndSayWhy) {
+  struct Case {
+    std::vector<std::string> texts;  // UTF-8
+    SendResult expected;
+    std::size_t payload = 0;
+  };
+  const Case cases[] = {
+      {{"", "", ""}, SendResult::Sent, 3},
+      {{"a", "b", std::string(250, 'v')}, SendResult::Sent, 255},
+      {{"a", "b", std::string(251, 'v')}, SendResult::TooLong},
+      {{"", "", FromLatin1(Bytes(252, 0xE9))}, SendResult::Sent, 255},  // 252 x U+00E9
+      {{"", "", FromLatin1(Bytes(253, 0xE9))}, SendResult::TooLong},
+      {{std::string(200, 's'), std::string(53, 'n')}, SendResult::Sent, 255},
+      {{std::string(200, 's'), std::string(54, 'n')}, SendResult::TooLong},
+      {{"s", "\u4E2D"}, SendResult::Unencodable},
+      {{"\u0100", "b", "c"}, SendResult::Unencodable},
+      {{"a", std::string("b\0c", 3), "v"}, SendResult::Unencodable},
+      {{"a", "b", "caf\xC3"}, SendResult::Unencodable},   // lone lead byte
+      {{"a", "b", "\xC1\xA9"}, SendResult::Unencodable},  // overlong
+      {{"a", "b", "\xC3\x28"}, SendResult::Unencodable},  // bad continuation
+  };
+  for (const auto& c : cases) {
+    const auto& t = c.texts;
+    RecordingSink sink;
+    const SendResult result = t.size() == 3 ? SendSettingWrite(sink, t[0], t[1], t[2])
+                                            : SendSettingReadRequest(sink, t[0], t[1]);
+    EXPECT_EQ(result, c.expected) << t[0] << "|" << t[1];
+    EXPECT_EQ(sink.frames.size(), result == SendResult::Sent ? 1U : 0U);
+    for (const Bytes& f : sink.frames) {
+      EXPECT_TRUE(f.size() == 8 + c.payload && f[5] == c.payload) << f.size() << " bytes";
+    }
+  }
+}
+
+// A short, malformed response must not pick up bytes that an earlier, longer frame left behind
+// in the receive buffer: the decoders stop at the end of the payload.
+TEST(SettingsMessages, DecodersReadOnlyThePayloadOfTheFrameAtHand) {
+  Decoder handlers;
+  FrameReceiver rx(handlers);
+  const std::string longText(80, 'L');
+  const std::vector<Bytes> frames = {
+      WriteResponseFrame(0, longText, longText, longText),
+      BuildFrame(0x00A5, 0x1234, Hex("x\0y"sv)),                  // no NUL at the end
+      BuildFrame(0x00A5, 0x1234, Hex("\xE9\0n\x80\0\xFFx\0"sv)),  // Latin-1 bytes
+      BuildFrame(0x00A5, 0x1234, {}),
+      BuildFrame(0x00AF, 0x1234, Hex("\0"sv)),  // status only
+      BuildFrame(0x00AF, 0x1234, {}),           // not even a status
+  };
+  for (const auto& frame : frames) rx.GPS_OnComm({comEvReceive, frame});
+  const std::string& l = longText;
+  const std::vector<Decoded> expected = {
+      {"0", l, l, l},    {"0", "x", "y", ""}, {"0", "\u00E9", "n\u0080", "\u00FFx"},
+      {"0", "", "", ""}, {"0", "", "", ""},   {"255", "", "", ""}};
+  EXPECT_EQ(handlers.decoded, expected);
+}
+
+// Settings encoded as the program sends them, echoed as the receiver answers them among line
+// noise, delivered through the receiver in random chunks, and decoded equal.
+TEST(SettingsMessages, RandomSettingsSurviveEncodingReceptionAndDecoding) {
+  std::mt19937 rng(0x0A7E);
+  auto text = [&rng](std::size_t length) {  // random characters U+0001..U+00FF
+    Bytes latin1(length);
+    for (auto& b : latin1) b = static_cast<std::uint8_t>(1 + rng() % 255);
+    return FromLatin1(latin1);
+  };
+  Bytes stream;
+  std::vector<Decoded> expected;
+  for (int i = 0; i < 400; ++i) {
+    const std::size_t total = rng() % 5 == 0 ? 252 : rng() % 253;  // 252 fills a write
+    std::size_t a = rng() % (total + 1), b = rng() % (total + 1);
+    if (a > b) std::swap(a, b);
+    const Setting s{text(a), text(b - a), text(total - b)};
+    RecordingSink sink;
+    ASSERT_EQ(SendSettingWrite(sink, s.section, s.name, s.value), SendResult::Sent);
+    Bytes payload(sink.frames.at(0).begin() + kPayloadOffset, sink.frames[0].end() - 2);
+    const bool asWrite = payload.size() < kMaxPayload && rng() % 2 == 0;
+    const auto status = static_cast<std::uint8_t>(asWrite ? rng() % 3 : 0);
+    if (asWrite) payload.insert(payload.begin(), status);
+    for (std::size_t k = rng() % 12; k > 0; --k) stream.push_back(rng() % 0x55);  // no preamble
+    stream = Concat({stream, BuildFrame(asWrite ? 0x00AF : 0x00A5, 0x1234, payload)});
+    expected.push_back({std::to_string(status), s.section, s.name, s.value});
+  }
+  Decoder handlers;
+  FrameReceiver rx(handlers);
+  for (std::size_t at = 0, chunk = 0; at < stream.size(); at += chunk) {
+    chunk = std::min<std::size_t>(rng() % 300, stream.size() - at);
+    rx.GPS_OnComm({comEvReceive, std::span(stream).subspan(at, chunk)});
+  }
+  EXPECT_EQ(handlers.decoded, expected);
+}
+
+}  // namespace
+}  // namespace orvane::link
