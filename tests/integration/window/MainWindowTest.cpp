@@ -1,189 +1,139 @@
-// The window as the operator first sees it: which controls it holds, where, with what captions
-// and contents, and the order the Tab key walks.
+// The window offscreen with the form behind it: what the operator first sees and where, the
+// order Tab walks, and the clicks and menu items that reach the form.
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QCheckBox>
-#include <QFontInfo>
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QRadioButton>
-#include <set>
-#include <string>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 
 #include "WindowRig.h"
 
 namespace orvane::testing {
 namespace {
 
-using platform::CheckBox;
-using platform::OptionButton;
-using platform::TextBox;
-
 template <typename W = QWidget>
-W* Find(const window::MainWindow& window, const char* name) {
-  return window.findChild<W*>(QString::fromLatin1(name));
+W* Find(const WindowRig& rig, const char* name) {
+  return rig.window.findChild<W*>(QString::fromLatin1(name));
 }
 
-QString CaptionOf(const QWidget* w) {
-  if (auto* label = qobject_cast<const QLabel*>(w)) return label->text();
-  if (auto* frame = qobject_cast<const QGroupBox*>(w)) return frame->title();
-  if (auto* button = qobject_cast<const QAbstractButton*>(w)) return button->text();
-  if (auto* box = qobject_cast<const QLineEdit*>(w)) return box->text();
-  return QStringLiteral("<no caption>");
+// Each control under `parent`: name=caption or text, [x] when checked, a frame's contents in {}.
+QString Contents(const QWidget* parent) {
+  QString out;
+  for (const QWidget* w : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    QString text;
+    if (auto* b = qobject_cast<const QAbstractButton*>(w))
+      text = b->text() + (b->isChecked() ? "[x]" : "");
+    if (auto* t = qobject_cast<const QLineEdit*>(w)) text = t->text();
+    if (auto* l = qobject_cast<const QLabel*>(w)) text = l->text();
+    if (auto* f = qobject_cast<const QGroupBox*>(w)) text = f->title() + '{' + Contents(f) + '}';
+    out += w->objectName() + '=' + text + "; ";
+  }
+  return out;
 }
 
-struct Expected {
-  const char* name;
-  const char* kind;       // Qt class name
-  const char* container;  // "client" for the window's client area
-  const char* caption;    // caption or initial text
-};
-
-constexpr Expected kControls[] = {
-    {"lblTitle", "QLabel", "client", "Orvane Base Station"},
-    {"frmSatellites", "QGroupBox", "client", "Satellites"},
-    {"chkGLONASS", "QCheckBox", "frmSatellites", "GLONASS"},
-    {"chkSbas", "QCheckBox", "frmSatellites", "SBAS"},
-    {"chkBeidou", "QCheckBox", "frmSatellites", "BeiDou"},
-    {"chkGalileo", "QCheckBox", "frmSatellites", "Galileo"},
-    {"txtMask", "QLineEdit", "frmSatellites", "10"},
-    {"lblMask", "QLabel", "frmSatellites", "Elevation Mask"},
-    {"frmRtk", "QGroupBox", "client", "RTK Protocol"},
-    {"optSBP", "QRadioButton", "frmRtk", "SBP"},
-    {"OptRTCM", "QRadioButton", "frmRtk", "RTCM v3"},
-    {"frmEthernet", "QGroupBox", "client", "Ethernet"},
-    {"txtIP", "QLineEdit", "frmEthernet", ""},
-    {"lblIP", "QLabel", "frmEthernet", "IP Address"},
-    {"txtSubnet", "QLineEdit", "frmEthernet", ""},
-    {"lblSubnet", "QLabel", "frmEthernet", "Subnet Mask"},
-    {"txtGateway", "QLineEdit", "frmEthernet", ""},
-    {"lblGateway", "QLabel", "frmEthernet", "Gateway"},
-    {"frmPosition", "QGroupBox", "client", "Surveyed Position"},
-    {"txtLat", "QLineEdit", "frmPosition", "0"},
-    {"lblLat", "QLabel", "frmPosition", "Latitude (deg)"},
-    {"txtLon", "QLineEdit", "frmPosition", "0"},
-    {"lblLon", "QLabel", "frmPosition", "Longitude (deg)"},
-    {"txtAlt", "QLineEdit", "frmPosition", "0"},
-    {"lblAlt", "QLabel", "frmPosition", "Altitude (m)"},
-    {"cmdRead", "QPushButton", "client", "Read From Orvane"},
-    {"cmdWrite", "QPushButton", "client", "Write to Orvane"},
-    {"lblComQ", "QLabel", "client", ""},
-    {"lblComText", "QLabel", "client", "Orvane Not Found"},  // written by start-up
-};
-
-TEST(MainWindow, HoldsExactlyTheFormsControlsWithTheirKindsContainersAndCaptions) {
-  WindowRig rig;
-  std::set<std::string> expectedNames;
-  for (const Expected& e : kControls) {
-    SCOPED_TRACE(e.name);
-    expectedNames.insert(e.name);
-    const QWidget* w = Find(rig.window, e.name);
-    ASSERT_NE(w, nullptr);
-    EXPECT_STREQ(w->metaObject()->className(), e.kind);
-    EXPECT_EQ(w->parentWidget()->objectName().toStdString(), e.container);
-    EXPECT_EQ(CaptionOf(w).toStdString(), e.caption);
-  }
-  std::set<std::string> actualNames;
-  for (const QWidget* w : rig.window.centralWidget()->findChildren<QWidget*>()) {
-    if (!w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_"))) {
-      actualNames.insert(w->objectName().toStdString());
-    }
-  }
-  EXPECT_EQ(actualNames, expectedNames);
-  EXPECT_EQ(rig.window.windowTitle(), QStringLiteral("Orvane Configuration"));
-}
-
-TEST(MainWindow, StartsWithTheInitialSettingsAndARedNotFoundStatus) {
-  WindowRig rig;
-  const auto& w = rig.window;
-  for (TextBox box : {TextBox::txtIP, TextBox::txtSubnet, TextBox::txtGateway}) {
-    EXPECT_EQ(w.Text(box), "");
-  }
-  EXPECT_EQ(w.Text(TextBox::txtMask), "10");
-  for (TextBox box : {TextBox::txtLat, TextBox::txtLon, TextBox::txtAlt}) {
-    EXPECT_EQ(w.Text(box), "0");
-  }
-  EXPECT_EQ(w.Value(CheckBox::chkGLONASS), platform::vbChecked);
-  EXPECT_EQ(w.Value(CheckBox::chkSbas), platform::vbChecked);
-  EXPECT_EQ(w.Value(CheckBox::chkBeidou), platform::vbUnchecked);
-  EXPECT_EQ(w.Value(CheckBox::chkGalileo), platform::vbUnchecked);
-  EXPECT_TRUE(w.Selected(OptionButton::optSBP));
-  EXPECT_FALSE(w.Selected(OptionButton::OptRTCM));
-  EXPECT_EQ(w.LampColour(), platform::Lamp::Red);
-  EXPECT_EQ(w.Caption(), "Orvane Not Found");
-  // Only Timer1 runs until another handler starts a timer.
-  EXPECT_TRUE(rig.Timer1.IsRunning());
-  EXPECT_FALSE(rig.tmrComError.IsRunning());
-  EXPECT_FALSE(rig.tmrRead.IsRunning());
-  EXPECT_FALSE(rig.tmrWrite.IsRunning());
-}
-
-TEST(MainWindow, PlacesControlsAtTheirTwipPositionsInsideA474By406ClientArea) {
+TEST(Window, StartsWithTheFormsControlsContentsStatesAndGeometry) {
   WindowRig rig;
   rig.window.show();
-  EXPECT_EQ(rig.window.centralWidget()->size(), QSize(474, 406));
-  EXPECT_GE(rig.window.height(), 406 + rig.window.menuBar()->height());
+  EXPECT_EQ(Contents(rig.window.centralWidget()).toStdString(),
+            "lblTitle=Orvane Base Station; frmSatellites=Satellites{chkGLONASS=GLONASS[x]; "
+            "chkSbas=SBAS[x]; chkBeidou=BeiDou; chkGalileo=Galileo; txtMask=10; "
+            "lblMask=Elevation Mask; }; frmRtk=RTK Protocol{optSBP=SBP[x]; OptRTCM=RTCM v3; }; "
+            "frmEthernet=Ethernet{txtIP=; lblIP=IP Address; txtSubnet=; lblSubnet=Subnet Mask; "
+            "txtGateway=; lblGateway=Gateway; }; frmPosition=Surveyed Position{txtLat=0; "
+            "lblLat=Latitude (deg); txtLon=0; lblLon=Longitude (deg); txtAlt=0; "
+            "lblAlt=Altitude (m); }; cmdRead=Read From Orvane; cmdWrite=Write to Orvane; "
+            "lblComQ=; lblComText=Orvane Not Found; ");
+  EXPECT_EQ(rig.window.windowTitle(), "Orvane Configuration");
+  EXPECT_EQ(rig.window.LampColour(), platform::Lamp::Red);
+  EXPECT_TRUE(rig.Timer1.IsRunning() && !rig.tmrComError.IsRunning() && !rig.tmrRead.IsRunning() &&
+              !rig.tmrWrite.IsRunning());
 
-  const struct {
-    const char* name;
-    QRect pixels;
-  } cases[] = {
-      {"lblTitle", {72, 16, 337, 41}}, {"frmSatellites", {40, 64, 137, 129}},
-      {"chkGalileo", {8, 80, 81, 17}}, {"frmEthernet", {208, 72, 225, 97}},
-      {"txtIP", {16, 20, 105, 19}},    {"lblGateway", {136, 60, 80, 19}},
-      {"OptRTCM", {8, 40, 113, 17}},   {"cmdRead", {64, 296, 113, 25}},
-      {"lblComQ", {64, 352, 17, 17}},  {"lblComText", {88, 352, 281, 19}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(Find(rig.window, c.name)->geometry(), c.pixels);
+  EXPECT_EQ(rig.window.centralWidget()->size(), QSize(474, 406));
+  const std::pair<const char*, QRect> placed[] = {
+      {"lblTitle", {72, 16, 337, 41}}, {"frmEthernet", {208, 72, 225, 97}},
+      {"txtIP", {16, 20, 105, 19}},    {"OptRTCM", {8, 40, 113, 17}},
+      {"cmdRead", {64, 296, 113, 25}}, {"lblComQ", {64, 352, 17, 17}}};
+  for (const auto& [name, pixels] : placed) EXPECT_EQ(Find(rig, name)->geometry(), pixels) << name;
+}
+
+TEST(Window, TabWalksTheFieldsAndButtonsInFormOrder) {
+  WindowRig rig;
+  QStringList order;
+  QWidget* w = Find(rig, "chkGLONASS");
+  do {
+    if (w->focusPolicy() & Qt::TabFocus) order << w->objectName();
+  } while ((w = w->nextInFocusChain()) != Find(rig, "chkGLONASS"));
+  EXPECT_EQ(order.join(' ').toStdString(),
+            "chkGLONASS chkSbas chkBeidou chkGalileo txtMask optSBP OptRTCM txtIP txtSubnet "
+            "txtGateway txtLat txtLon txtAlt cmdRead cmdWrite");
+}
+
+TEST(Window, OptionButtonsAreExclusiveAndTheLampReadsBackExactlyTheColourSet) {
+  WindowRig rig;
+  rig.window.show();
+  QTest::mouseClick(Find(rig, "OptRTCM"), Qt::LeftButton, {}, QPoint(6, 8));  // on the indicator
+  EXPECT_FALSE(rig.window.Selected(platform::OptionButton::optSBP));
+  rig.window.SetSelected(platform::OptionButton::optSBP, true);
+  EXPECT_FALSE(rig.window.Selected(platform::OptionButton::OptRTCM));
+
+  for (const std::int32_t colour : {platform::Lamp::Green, platform::Lamp::Yellow, 0x00123456}) {
+    rig.window.SetLampColour(colour);
+    EXPECT_EQ(rig.window.LampColour(), colour);
+    const QImage lamp = Find(rig, "lblComQ")->grab().toImage();
+    EXPECT_EQ(lamp.pixelColor(lamp.rect().center()),
+              QColor(colour & 0xFF, (colour >> 8) & 0xFF, colour >> 16));
   }
 }
 
-TEST(MainWindow, TitleIsBold15PointSansSerif) {
+TEST(Window, ReadClickAndCommItemsReachTheForm) {
   WindowRig rig;
-  const QFont font = Find(rig.window, "lblTitle")->font();
-  EXPECT_TRUE(font.bold());
-  EXPECT_EQ(font.pointSize(), 15);
-  QFont sans;
-  sans.setStyleHint(QFont::SansSerif);
-  EXPECT_TRUE(font.family() == QStringLiteral("MS Sans Serif") ||
-              font.family() == sans.defaultFamily())
-      << font.family().toStdString();
+  rig.window.show();
+  QTest::mouseClick(Find(rig, "cmdRead"), Qt::LeftButton);
+  EXPECT_EQ(Find<QLabel>(rig, "lblComText")->text(), "Read Configuration 0 of 12");
+  EXPECT_TRUE(rig.tmrRead.IsRunning());
+
+  QMenu* comm = Find<QMenu>(rig, "mnuComPort");
+  comm->popup({});  // the items name their devices as the menu opens
+  EXPECT_EQ(comm->actions()[2]->toolTip(), "/dev/ttyS3");
+  comm->actions()[2]->trigger();
+  EXPECT_EQ(rig.form.watchdog().commPortNumber(), 3);
 }
 
-TEST(MainWindow, TabWalksTheFieldsAndButtonsInFormOrder) {
-  WindowRig rig;
-  const std::vector<std::string> expected{"chkGLONASS", "chkSbas",    "chkBeidou", "chkGalileo",
-                                          "txtMask",    "optSBP",     "OptRTCM",   "txtIP",
-                                          "txtSubnet",  "txtGateway", "txtLat",    "txtLon",
-                                          "txtAlt",     "cmdRead",    "cmdWrite"};
-  // One full turn of the focus chain, from the first field, keeping what Tab stops at.
-  QWidget* first = Find(rig.window, "chkGLONASS");
-  std::vector<std::string> order;
-  QWidget* w = first;
-  do {
-    if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w != &rig.window) {
-      order.push_back(w->objectName().toStdString());
-    }
-    w = w->nextInFocusChain();
-  } while (w != first);
-  EXPECT_EQ(order, expected);
-}
-
-TEST(MainWindow, LabelsAndFramesTakeNoFocus) {
-  WindowRig rig;
-  for (const QWidget* w : rig.window.centralWidget()->findChildren<QWidget*>()) {
-    if (qobject_cast<const QLabel*>(w) || qobject_cast<const QGroupBox*>(w)) {
-      EXPECT_EQ(w->focusPolicy(), Qt::NoFocus) << w->objectName().toStdString();
-    }
+// Exit on the menu bar, or closing the window, ends the event loop once and cuts off the form.
+TEST(Window, ExitAndClosingTheWindowEndTheEventLoop) {
+  for (const bool viaExit : {true, false}) {
+    WindowRig rig;
+    rig.window.show();
+    QSignalSpy ending(&rig.window, &window::MainWindow::programEnding);
+    QMenuBar* bar = rig.window.menuBar();
+    const QPoint exitAt = bar->actionGeometry(bar->actions().last()).center();
+    QTimer::singleShot(0, &rig.window, [&] {
+      viaExit ? QTest::mouseClick(bar, Qt::LeftButton, {}, exitAt) : void(rig.window.close());
+    });
+    QTimer::singleShot(10000, &rig.window, [] { QCoreApplication::exit(-1); });  // not a hang
+    EXPECT_EQ(QApplication::exec(), 0) << viaExit;
+    EXPECT_EQ(ending.count(), 1);
+    EXPECT_FALSE(rig.window.isVisible());
+    Find<QPushButton>(rig, "cmdRead")->click();
+    EXPECT_FALSE(rig.tmrRead.IsRunning());
   }
 }
 
 }  // namespace
 }  // namespace orvane::testing
+
+int main(int argc, char* argv[]) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);  // each test ends its own event loop
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

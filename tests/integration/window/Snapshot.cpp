@@ -1,18 +1,14 @@
-// Writes a picture of the window as it stands straight after start-up. Usage:
+// Writes a picture of the window as it stands straight after start-up (docs/window.png):
 //   QT_QPA_PLATFORM=offscreen window_snapshot OUT.png
 
 #include <QApplication>
 #include <QPixmap>
-#include <cstdio>
 
 #include "WindowRig.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: window_snapshot OUT.png\n");
-    return 2;
-  }
+  if (argc != 2) return qCritical("usage: window_snapshot OUT.png"), 2;
   orvane::testing::WindowRig rig;
   rig.window.show();
   QApplication::processEvents();

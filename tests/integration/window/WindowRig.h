@@ -1,10 +1,6 @@
 #pragma once
-// The real window with the form behind it, on a fake serial port and virtual-time timers: the
-// window is Qt, everything it drives is scripted. Form_Load has run; the window is not shown.
-
-#include <QString>
-#include <chrono>
-#include <cstdint>
+// The real window with the form behind it, on a fake serial port and virtual-time timers.
+// Form_Load has run; the window is not shown.
 
 #include "platform/fakes/FakeSerialPort.h"
 #include "platform/fakes/VirtualClock.h"
@@ -13,13 +9,6 @@
 
 namespace orvane::testing {
 
-// Ports 1 and 3 exist on the imagined machine.
-inline QString TestDevices(std::int16_t n) {
-  return n == 1   ? QStringLiteral("/dev/ttyACM0")
-         : n == 3 ? QStringLiteral("/dev/ttyUSB0")
-                  : QString();
-}
-
 struct WindowRig {
   platform::fakes::VirtualClock clock;
   platform::fakes::FakeSerialPort port{clock};
@@ -27,7 +16,7 @@ struct WindowRig {
   platform::fakes::FakeTimer& tmrComError = clock.CreateTimer();
   platform::fakes::FakeTimer& tmrRead = clock.CreateTimer();
   platform::fakes::FakeTimer& tmrWrite = clock.CreateTimer();
-  window::MainWindow window{&TestDevices};
+  window::MainWindow window{[](std::int16_t n) { return QStringLiteral("/dev/ttyS%1").arg(n); }};
   window::Form form{{port, Timer1, tmrComError, tmrRead, tmrWrite, window}};
 
   WindowRig() {
@@ -35,8 +24,6 @@ struct WindowRig {
     form.Form_Load();
   }
   ~WindowRig() { window.Wire(nullptr); }
-
-  void Advance(std::chrono::milliseconds span) { clock.Advance(span); }
 };
 
 }  // namespace orvane::testing

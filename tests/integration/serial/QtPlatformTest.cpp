@@ -1,0 +1,156 @@
+// The Qt serial port against a pseudo-terminal whose master side plays the device, and the
+// precise timer; real time with wide margins, asserting what happens, never how fast.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <numeric>
+
+#include "platform/qt/QtSerialPort.h"
+#include "platform/qt/QtTimer.h"
+
+namespace orvane::platform::qt {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+constexpr int kWait = 5000;  // ms; the machine may be loaded
+
+// The port opens the terminal through a symlink, so a new one can come back under the same name
+// as a re-plugged adapter does; unique per process, as the port locks its device by name.
+class QtSerialPortTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(Plug()) << "no pseudo-terminal";
+    qputenv("ORVANE_COM1", path_.toLocal8Bit());
+    port_.SetCommPort(1);
+    port_.SetCommHandler([this](const link::CommEvent& e) {
+      received_.insert(received_.end(), e.input.begin(), e.input.end());
+    });
+    ASSERT_TRUE(port_.Open());
+  }
+  void TearDown() override { Unplug(); }
+
+  bool Plug() {
+    int slave = -1;
+    char name[128] = {};
+    if (::openpty(&master_, &slave, nullptr, nullptr, nullptr) != 0) return false;
+    const bool named = ::ttyname_r(slave, name, sizeof name) == 0;
+    ::close(slave);  // the port opens its own
+    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+    QFile::remove(path_);
+    return named && QFile::link(QString::fromLocal8Bit(name), path_);
+  }
+  void Unplug() { ::close(std::exchange(master_, -1)); }  // the device goes: the line hangs up
+
+  void Send(const Bytes& bytes) {
+    ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received_.size() >= bytes.size(); }, kWait));
+    EXPECT_EQ(std::exchange(received_, {}), bytes);
+  }
+  Bytes SentByPort(std::size_t count) {
+    Bytes got(count);
+    std::size_t n = 0;
+    const auto all = [&] {
+      return (n += std::max<ssize_t>(0, ::read(master_, got.data() + n, count - n))) == count;
+    };
+    static_cast<void>(QTest::qWaitFor(all, kWait));
+    return got;
+  }
+  // Speed and stop bits as the device sees them; a terminal keeps 8 data bits and no parity.
+  using Line = std::pair<speed_t, bool>;
+  Line DeviceLine() const {
+    termios tio{};
+    ::tcgetattr(master_, &tio);
+    return {cfgetospeed(&tio), (tio.c_cflag & CSTOPB) != 0};
+  }
+
+  QTemporaryDir dir_;
+  QString path_ = dir_.filePath(QStringLiteral("ttyOrvane%1").arg(::getpid()));
+  int master_ = -1;
+  QtSerialPort port_;
+  Bytes received_;
+};
+
+TEST_F(QtSerialPortTest, CarriesEveryByteValueBothWaysUnchanged) {
+  Bytes all(256);  // 0x55, 0xFF, XON/XOFF, CR, LF and NUL among them
+  std::iota(all.begin(), all.end(), std::uint8_t{0});
+  Send(all);
+  port_.Output(all);
+  EXPECT_EQ(SentByPort(all.size()), all);
+  EXPECT_FALSE(port_.CanReportLineErrors());  // a terminal keeps no line-error counters
+}
+
+// "115200,E,7,1" parses, but the terminal refuses 7 data bits after the speed went through.
+TEST_F(QtSerialPortTest, LineSettingsReachTheDeviceAndRefusedOnesLeaveItAsItWas) {
+  for (const auto& [text, line] : {std::pair{"115200,N,8,2", Line{B115200, true}},
+                                   {"1200,N,8,1", {B1200, false}},
+                                   {"19200,N,8,1", {B19200, false}}}) {
+    ASSERT_TRUE(port_.SetSettings(text));
+    EXPECT_EQ(DeviceLine(), line) << text;
+  }
+  for (const char* bad : {"", "9600,N,8", "abc,N,8,1", "0,N,8,1", "9600,X,8,1", "9600,N,9,1",
+                          "9600,N,8,1,", "115200,E,7,1"}) {
+    EXPECT_FALSE(port_.SetSettings(bad)) << '"' << bad << '"';
+    EXPECT_EQ(port_.Settings(), "19200,N,8,1");
+    EXPECT_EQ(DeviceLine(), (Line{B19200, false})) << bad;
+  }
+  Send({0x55});
+}
+
+TEST_F(QtSerialPortTest, HangUpClosesOnceWithoutABusyLoopAndTheDeviceReopensWhenBack) {
+  QSignalSpy closed(&port_, &QtSerialPort::failed);
+  QSignalSpy errors(port_.findChild<QSerialPort*>(), &QSerialPort::errorOccurred);
+  Unplug();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !port_.IsOpen(); }, kWait));
+  QTest::qWait(1000);  // a busy error loop would report thousands meanwhile
+  EXPECT_EQ(closed.count(), 1);
+  EXPECT_LT(errors.count(), 20);
+  EXPECT_FALSE(port_.IsOpen());
+  EXPECT_FALSE(port_.Open()) << "the old terminal is gone";
+
+  ASSERT_TRUE(port_.SetSettings("4800,N,8,1"));  // taken while closed, applied at the open
+  ASSERT_TRUE(Plug());
+  ASSERT_TRUE(port_.Open());
+  EXPECT_EQ(DeviceLine(), (Line{B4800, false}));
+  Send({0x55, 0xFF});
+  port_.Output(Bytes{0xFF, 0x55});
+  EXPECT_EQ(SentByPort(2), (Bytes{0xFF, 0x55}));
+  EXPECT_EQ(closed.count(), 1);
+}
+
+TEST(QtTimer, FirstTickComesAfterOneIntervalAndStartWhileRunningKeepsThePhase) {
+  QtTimer timer;
+  timer.SetInterval(std::chrono::milliseconds(300));
+  QElapsedTimer clock;
+  qint64 firstTick = -1;
+  timer.SetTickHandler([&] {
+    if (firstTick < 0) firstTick = clock.elapsed();
+  });
+  clock.start();
+  // Started again every 50 ms: a timer that restarted would not tick within the wait.
+  while (firstTick < 0 && clock.elapsed() < kWait) {
+    timer.Start();
+    QTest::qWait(50);
+  }
+  EXPECT_GE(firstTick, 250);  // a full interval, not at once
+  EXPECT_TRUE(timer.IsRunning());
+}
+
+}  // namespace
+}  // namespace orvane::platform::qt
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);  // the port and the timers need its event loop
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
