@@ -1,16 +1,17 @@
 #pragma once
 // orvane-sim as a child process, its link and state file in a fresh temporary folder. The
 // settings store is read back from the state file, which the simulator rewrites after every
-// change; its log (--log) is collected from standard output.
+// change; its log (--log) is collected from standard output and shown when a test fails.
 
-#include <QByteArray>
-#include <QDeadlineTimer>
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
+#include <cstdio>
 #include <map>
 #include <string>
 
@@ -21,12 +22,7 @@ using namespace std::chrono_literals;
 // Runs the event loop until done() holds or the time is up; returns done()'s last answer.
 template <typename Done>
 bool WaitFor(Done done, std::chrono::milliseconds limit) {
-  const QDeadlineTimer deadline(limit);
-  while (!done()) {
-    if (deadline.hasExpired()) return done();
-    QTest::qWait(20);
-  }
-  return true;
+  return QTest::qWaitFor(done, static_cast<int>(limit.count()));
 }
 
 class SimProcess {
@@ -34,35 +30,59 @@ class SimProcess {
   using Store = std::map<std::string, std::string>;
 
   // preset: settings taken over the factory values before the receiver starts.
-  explicit SimProcess(const QStringList& arguments = {}, const Store& preset = {});
-  ~SimProcess();
-  SimProcess(const SimProcess&) = delete;
-  SimProcess& operator=(const SimProcess&) = delete;
+  explicit SimProcess(const QStringList& arguments = {}, const Store& preset = {}) {
+    QFile file(state_);
+    if (!preset.empty() && !file.open(QIODevice::WriteOnly)) return;
+    for (const auto& [key, value] : preset) file.write((key + "=" + value + "\n").c_str());
+    file.close();
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.start(ORVANE_SIM_EXE,
+                   QStringList{"--link", link_, "--state", state_, "--log"} + arguments);
+    // The link exists (and leads to a terminal) once the simulator serves.
+    EXPECT_TRUE(process_.waitForStarted(10000) &&
+                WaitFor([&] { return QFileInfo::exists(link_) && QFileInfo::exists(state_); }, 10s))
+        << "orvane-sim did not come up";
+  }
+  ~SimProcess() {
+    process_.terminate();  // it removes its link and stops; the rest of its log comes in
+    process_.waitForFinished(5000);
+    if (::testing::Test::HasFailure()) {
+      std::fprintf(stderr, "--- orvane-sim log ---\n%s--- end ---\n", qPrintable(Log()));
+    }
+  }
 
-  // Whether the simulator came up and placed its link.
-  bool ok() const { return ok_; }
   const QString& link() const { return link_; }
 
-  // The settings store as last written; "saves" counts the saves.
-  Store ReadStore() const;
-  std::string Setting(const std::string& key) const;
-  int Saves() const;
+  // The settings store as last written.
+  Store ReadStore() const {
+    Store store;
+    QFile file(state_);
+    if (!file.open(QIODevice::ReadOnly)) return store;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+      const auto equals = line.indexOf('=');
+      if (equals > 0) store[line.left(equals).toStdString()] = line.mid(equals + 1).toStdString();
+    }
+    return store;
+  }
 
-  // Everything logged so far, and how many log lines contain text.
-  QString Output();
-  int CountLines(const QString& text);
+  // How often text occurs in the log so far. The log comes through a pipe and lags behind the
+  // terminal and the state file: a count is final only once a later line is in.
+  qsizetype Count(const QString& text) { return Log().count(text); }
+  bool WaitForLine(const QString& text, std::chrono::milliseconds limit) {
+    return WaitFor([&] { return Count(text) > 0; }, limit);
+  }
 
-  // A command on the simulator's standard input ("silent on", "noise on 100000", ...).
-  void Command(const QByteArray& line);
-  void Signal(int signal);
+  // A command on the simulator's standard input ("silent on", "noise on 100000", "unplug").
+  void Command(const QByteArray& line) { process_.write(line + "\n"); }
 
  private:
+  const QString& Log() { return output_ += QString::fromUtf8(process_.readAllStandardOutput()); }
+
   QTemporaryDir dir_;
-  QString link_;
-  QString state_;
+  QString link_ = dir_.filePath("ttySIM");
+  QString state_ = dir_.filePath("state");
   QProcess process_;
   QString output_;
-  bool ok_ = false;
 };
 
 }  // namespace orvane::testing
