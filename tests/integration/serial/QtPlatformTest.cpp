@@ -50,7 +50,12 @@ class QtSerialPortTest : public ::testing::Test {
     QFile::remove(path_);
     return named && QFile::link(QString::fromLocal8Bit(name), path_);
   }
-  void Unplug() { ::close(std::exchange(master_, -1)); }  // the device goes: the line hangs up
+  // The device goes: the line hangs up and its node disappears. (A pseudo-terminal's number is
+  // soon reused by another test's terminal, so the old path must not stay behind.)
+  void Unplug() {
+    ::close(std::exchange(master_, -1));
+    QFile::remove(path_);
+  }
 
   void Send(const Bytes& bytes) {
     ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
