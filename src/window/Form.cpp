@@ -8,7 +8,6 @@ using namespace std::chrono_literals;
 
 Form::Form(const FormPlatform& platform)
     : platform_(platform),
-      controls_(platform.controls),
       receiver_(*this),
       search_(platform.GPS, platform.tmrComError, platform.controls, receiver_),
       watchdog_(platform.GPS, platform.controls, search_),

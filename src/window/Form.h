@@ -43,7 +43,7 @@ class Form final : private link::MessageHandlers {
   void cmdWrite_Click() { write_.cmdWrite_Click(); }
   // The Comm menu's items "1" ... "8".
   void mnuComm_Click(std::int16_t n) { watchdog_.mnuComm_Click(n); }
-  void mnuExit_Click() { controls_.EndProgram(); }
+  void mnuExit_Click() { platform_.controls.EndProgram(); }
 
   const link::FrameReceiver& receiver() const { return receiver_; }
   const supervision::PortWatchdog& watchdog() const { return watchdog_; }
@@ -64,7 +64,6 @@ class Form final : private link::MessageHandlers {
   }
 
   const FormPlatform platform_;
-  platform::Controls& controls_;
   link::FrameReceiver receiver_;
   supervision::BaudSearch search_;
   supervision::PortWatchdog watchdog_;

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -130,6 +131,7 @@ struct SearchCase {
   bool lineErrors;
   std::size_t speedsTried;
   const char* foundAt;
+  friend void PrintTo(const SearchCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class SearchAgainstSpeedModel : public ::testing::TestWithParam<SearchCase> {};
