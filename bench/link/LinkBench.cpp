@@ -1,4 +1,4 @@
-// The receive path (bytes through FrameReceiver::GPS_OnComm, CRC and dispatch included) against
+// The receive path (bytes through FrameReceiver::Receive, CRC and dispatch included) against
 // the table-driven Crc16 alone and a plain bit-by-bit CRC-16 over the same bytes.
 //
 // The stream is what the line carries from a receiver that has not yet been told to send only
@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
+#include "link/Checksum.h"
 #include "link/Frame.h"
 #include "link/FrameReceiver.h"
-#include "link/GpsLibrary.h"
 
 namespace {
 
@@ -102,7 +102,7 @@ void BM_ReceivePath(benchmark::State& state) {
   CountingHandlers handlers;
   orvane::link::FrameReceiver rx(handlers);
   for (auto _ : state) {
-    for (const auto& chunk : chunks) rx.GPS_OnComm({orvane::link::comEvReceive, chunk});
+    for (const auto& chunk : chunks) rx.Receive(chunk);
     benchmark::DoNotOptimize(handlers);
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * Stream().size()));
@@ -121,7 +121,7 @@ void BM_Crc16(benchmark::State& state) {
     std::uint16_t crc = 0;
     for (std::size_t at = 0; at < s.size(); at += kBlock) {
       const auto block = std::span(s).subspan(at, std::min(kBlock, s.size() - at));
-      crc ^= orvane::GPS_Library::Crc16(block, 0, static_cast<std::int16_t>(block.size()));
+      crc ^= orvane::checksum::Crc16(block, 0, static_cast<std::int16_t>(block.size()));
     }
     benchmark::DoNotOptimize(crc);
   }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "link/GpsLibrary.h"
+#include "link/Checksum.h"
 
 namespace orvane::link {
 
@@ -19,10 +19,10 @@ std::vector<std::uint8_t> BuildFrame(std::uint16_t type, std::uint16_t sender,
   frame[5] = static_cast<std::uint8_t>(n);
   std::copy(payload.begin(), payload.end(), frame.begin() + kPayloadOffset);
   const std::uint16_t crc =
-      GPS_Library::Crc16(frame, 1, static_cast<std::int16_t>(n + kPayloadOffset));
+      checksum::Crc16(frame, 1, static_cast<std::int16_t>(n + kPayloadOffset));
   frame[kPayloadOffset + payload.size()] = static_cast<std::uint8_t>(crc & 0xFFU);
-  frame[kPayloadOffset + payload.size() + 1] = static_cast<std::uint8_t>(
-      GPS_Library::ShiftRight8(static_cast<std::int16_t>(crc)));
+  frame[kPayloadOffset + payload.size() + 1] =
+      static_cast<std::uint8_t>(checksum::ShiftRight8(static_cast<std::int16_t>(crc)));
   return frame;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The frame receiver: turns the serial control's communication events into verified frames and
-// hands each one, by message type, to its handler.
+// The frame receiver: turns the bytes that arrive from the receiver into verified frames and hands
+// each one, by message type, to its handler. It also counts the line's framing errors since the
+// last verified frame, which is how the baud-rate search judges a speed.
 //
 // Resynchronisation rule. The receiver hunts for a 0x55 preamble, then takes exactly five header
 // bytes and N + 2 more (payload and CRC), N being whatever byte arrived in the length position,
@@ -10,7 +11,7 @@
 // heard before can finish a frame) make it hunt afresh. A false preamble in noise is dropped at
 // the CRC check, and a genuine frame that started inside the bytes it swallowed is lost with it.
 //
-// The receiver does no I/O: bytes arrive through GPS_OnComm and leave only as handler calls.
+// The receiver does no I/O: bytes arrive through Receive and leave only as handler calls.
 
 #include <array>
 #include <cstdint>
@@ -18,17 +19,8 @@
 
 namespace orvane::link {
 
-// Codes of the serial control's communication event that the receiver acts on.
-inline constexpr std::int16_t comEvReceive = 2;     // bytes received
-inline constexpr std::int16_t comEventFrame = 1004;  // line framing error
-
-struct CommEvent {
-  std::int16_t code = comEvReceive;
-  std::span<const std::uint8_t> input;  // every byte that was waiting, in order; code 2 only
-};
-
-// Owner of the three message types that are handled. Each handler runs inside GPS_OnComm, before
-// the next byte is taken, and gets the verified frame (preamble to CRC) that is in RxBuffer.
+// Owner of the three message types that are handled. Each handler runs inside Receive, before the
+// next byte is taken, and gets the verified frame (preamble to CRC) in the receive buffer.
 class MessageHandlers {
  public:
   virtual void OnHeartbeat() = 0;
@@ -44,14 +36,22 @@ class FrameReceiver {
   static constexpr std::size_t kRxBufferSize = 301;
   static constexpr std::int16_t kFramingErrorLimit = 10;
 
+  enum class State : std::uint8_t {
+    Hunting,  // looking for a preamble
+    Header,   // taking type, sender and length
+    Body,     // taking payload and CRC
+  };
+
   explicit FrameReceiver(MessageHandlers& handlers) : handlers_(handlers) {}
 
-  void GPS_OnComm(const CommEvent& event);
-
-  // Start-up: hunt for a preamble. Nothing else is reset.
-  void Reset() {
+  // Bytes received, in order; a frame may be split over any number of calls.
+  void Receive(std::span<const std::uint8_t> bytes);
+  // The line reported a framing error. Counted up to kFramingErrorLimit.
+  void CountFramingError();
+  // Hunt for a preamble afresh, dropping any partial frame. Nothing else is reset.
+  void Restart() {
     RxIndex = 0;
-    RxState = 0;
+    RxState = State::Hunting;
   }
 
   std::int16_t framingErrors() const { return FramingErrors; }
@@ -59,20 +59,19 @@ class FrameReceiver {
   // whether a frame arrived at a speed on ports that cannot report framing errors.
   std::uint32_t verifiedFrames() const { return verifiedFrames_; }
 
-  std::int16_t rxState() const { return RxState; }
+  State state() const { return RxState; }
   std::int16_t rxIndex() const { return RxIndex; }
   std::int16_t rxRemaining() const { return RxRemaining; }
   std::span<const std::uint8_t> rxBuffer() const { return RxBuffer; }
 
  private:
-  void Feed(std::span<const std::uint8_t> bytes);
   void CompleteFrame();
   void ProcessMessage(std::span<const std::uint8_t> frame);
 
   MessageHandlers& handlers_;
   std::array<std::uint8_t, kRxBufferSize> RxBuffer{};
   std::int16_t RxIndex = 0;
-  std::int16_t RxState = 0;  // 0 hunting, 1 header, 2 payload and CRC
+  State RxState = State::Hunting;
   std::int16_t RxRemaining = 0;
   std::int16_t FramingErrors = 0;
   std::uint32_t verifiedFrames_ = 0;

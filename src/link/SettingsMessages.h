@@ -30,10 +30,10 @@ struct WriteResponse {
   Setting setting;
 };
 
-enum class [[nodiscard]] SendResult {
-  Sent,
-  TooLong,      // the payload would exceed 255 bytes
-  Unencodable,  // a text holds a NUL, a character above U+00FF, or is not valid UTF-8
+enum class [[nodiscard]] SendResult{
+    Sent,
+    TooLong,      // the payload would exceed 255 bytes
+    Unencodable,  // a text holds a NUL, a character above U+00FF, or is not valid UTF-8
 };
 
 // Latin-1 bytes of a UTF-8 text, or nothing if a character has no single byte (or is NUL).
@@ -48,8 +48,7 @@ std::int16_t PutSettingString(std::span<std::uint8_t> frame, std::int16_t start,
 
 SendResult SendSettingWrite(FrameSink& sink, std::string_view section, std::string_view name,
                             std::string_view value);
-SendResult SendSettingReadRequest(FrameSink& sink, std::string_view section,
-                                  std::string_view name);
+SendResult SendSettingReadRequest(FrameSink& sink, std::string_view section, std::string_view name);
 void SendSettingsSave(FrameSink& sink);
 
 // The decoders read only the verified frame they are given, and only its payload: a text that

@@ -12,18 +12,18 @@ namespace {
 
 struct SpeedStep {
   std::string_view caption;
-  std::string_view settings;
+  std::int32_t baud;
 };
 
 // BaudStep n tests speed n; the step after it judges that speed.
 constexpr std::array<SpeedStep, 7> kSpeeds{{
-    {"Testing at 115,200 baud", "115200,N,8,1"},
-    {"Testing at 57,600 baud", "57600,N,8,1"},
-    {"Testing at 38,400 baud", "38400,N,8,1"},
-    {"Testing at 9,600 baud", "9600,N,8,1"},
-    {"Testing at 4,800 baud", "4800,N,8,1"},
-    {"Testing at 2,400 baud", "2400,N,8,1"},
-    {"Testing at 1,200 baud", "1200,N,8,1"},
+    {"Testing at 115,200 baud", 115200},
+    {"Testing at 57,600 baud", 57600},
+    {"Testing at 38,400 baud", 38400},
+    {"Testing at 9,600 baud", 9600},
+    {"Testing at 4,800 baud", 4800},
+    {"Testing at 2,400 baud", 2400},
+    {"Testing at 1,200 baud", 1200},
 }};
 
 // Ask the receiver to send only read responses, write responses and heartbeats.
@@ -67,11 +67,11 @@ void BaudSearch::TestingStep() {
   const SpeedStep& speed = kSpeeds[static_cast<std::size_t>(BaudStep)];
   controls_.SetCaption(speed.caption);
   port_.Close();
-  port_.SetSettings(speed.settings);
+  port_.SetLineSettings(platform::AtBaud(speed.baud));
   // Bytes heard before a speed change can never complete a frame after it, but a stray preamble
   // in the noise at the old speed would make the receiver swallow up to 262 bytes at the new one:
   // the heartbeats and answers that judge this speed. Hunt afresh.
-  receiver_.Reset();
+  receiver_.Restart();
   framesAtSpeedChange_ = receiver_.verifiedFrames();
   if (port_.Open()) {
     (void)link::SendSettingWrite(port_, "uart1", "enabled_sbp_messages", kFilterValue);
@@ -87,10 +87,10 @@ void BaudSearch::FoundStep() {
 // Moves the port back to 19200 baud unless it is already open there: closing it on every tick
 // would throw away the bytes in flight, answers to a write in progress among them.
 void BaudSearch::HoldStep() {
-  if (port_.Settings() == kLineSettings19200) return;
+  if (port_.lineSettings() == platform::kLine19200) return;
   port_.Close();
-  port_.SetSettings(kLineSettings19200);
-  receiver_.Reset();  // as at a testing speed: nothing from the old speed can finish a frame
+  port_.SetLineSettings(platform::kLine19200);
+  receiver_.Restart();  // as at a testing speed: nothing from the old speed can finish a frame
   port_.Open();
 }
 

@@ -8,7 +8,7 @@
 
 #include "link/FrameReceiver.h"
 #include "platform/Controls.h"
-#include "platform/SerialPort.h"
+#include "platform/SerialLine.h"
 #include "platform/Timer.h"
 
 namespace orvane::supervision {
@@ -20,7 +20,7 @@ class BaudSearch {
   static constexpr std::int16_t kAllSpeedsTried = 8;  // none was clean; hold at 19200
   static constexpr std::int16_t kFound = 10;          // speed change sent; hold at 19200
 
-  BaudSearch(platform::SerialPort& port, platform::Timer& tmrComError, platform::Controls& controls,
+  BaudSearch(platform::CommPort& port, platform::Timer& tmrComError, platform::Controls& controls,
              link::FrameReceiver& receiver)
       : port_(port), tmrComError_(tmrComError), controls_(controls), receiver_(receiver) {}
 
@@ -39,7 +39,7 @@ class BaudSearch {
   void FoundStep();
   void HoldStep();
 
-  platform::SerialPort& port_;
+  platform::CommPort& port_;
   platform::Timer& tmrComError_;
   platform::Controls& controls_;
   link::FrameReceiver& receiver_;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "link/GpsLibrary.h"
+#include "link/Checksum.h"
 
 namespace orvane::supervision {
 
@@ -12,7 +12,7 @@ using platform::Lamp::Red;
 void PortWatchdog::Form_Load() {
   // The port's other set-up (bytes, not text; every waiting byte in one event; a 4096-byte
   // input buffer) is what the serial port does by construction.
-  port_.SetSettings(kLineSettings19200);
+  port_.SetLineSettings(platform::kLine19200);
   CommPortNumber = kFirstPort;
   controls_.SetLampColour(Red);
   controls_.SetCaption(kOrvaneNotFound);
@@ -31,13 +31,13 @@ void PortWatchdog::Timer1_Timer() {
       controls_.SetCaption(kOrvaneNotFound);
     }
     SilenceTicks =
-        GPS_Library::MinOf(static_cast<std::int16_t>(SilenceTicks + 1), kSilenceBeforeSearch);
+        checksum::MinOf(static_cast<std::int16_t>(SilenceTicks + 1), kSilenceBeforeSearch);
     // The search runs at most once per run: nothing ever stops its timer again.
     if (!search_.IsRunning() && SilenceTicks == kSilenceBeforeSearch) search_.Start();
     return;
   }
   // Closed: try to open the chosen port. A successful open writes nothing; the counters wait.
-  port_.SetCommPort(CommPortNumber);
+  port_.SetPortNumber(CommPortNumber);
   if (!port_.Open()) {
     controls_.SetLampColour(Red);
     controls_.SetCaption(

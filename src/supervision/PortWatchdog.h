@@ -6,12 +6,11 @@
 #include <cstdint>
 
 #include "platform/Controls.h"
-#include "platform/SerialPort.h"
+#include "platform/SerialLine.h"
 #include "supervision/BaudSearch.h"
 
 namespace orvane::supervision {
 
-inline constexpr const char* kLineSettings19200 = "19200,N,8,1";
 inline constexpr const char* kOrvaneNotFound = "Orvane Not Found";
 inline constexpr const char* kCommunicationsGood = "Communications Good";
 
@@ -22,7 +21,7 @@ class PortWatchdog {
   static constexpr std::int16_t kFirstPort = 1;
   static constexpr std::int16_t kLastPort = 8;
 
-  PortWatchdog(platform::SerialPort& port, platform::Controls& controls, BaudSearch& search)
+  PortWatchdog(platform::CommPort& port, platform::Controls& controls, BaudSearch& search)
       : port_(port), controls_(controls), search_(search) {}
 
   // Start-up: line settings, port 1 chosen (not opened), red "Orvane Not Found".
@@ -40,7 +39,7 @@ class PortWatchdog {
   std::int16_t silenceTicks() const { return SilenceTicks; }
 
  private:
-  platform::SerialPort& port_;
+  platform::CommPort& port_;
   platform::Controls& controls_;
   BaudSearch& search_;
   std::int16_t CommPortNumber = kFirstPort;

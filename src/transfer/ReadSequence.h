@@ -8,7 +8,7 @@
 #include <span>
 
 #include "platform/Controls.h"
-#include "platform/SerialPort.h"
+#include "platform/SerialLine.h"
 #include "platform/Timer.h"
 
 namespace orvane::transfer {
@@ -19,7 +19,7 @@ class ReadSequence {
  public:
   static constexpr std::int16_t kRows = 12;
 
-  ReadSequence(platform::SerialPort& port, platform::Timer& tmrRead, platform::Controls& controls)
+  ReadSequence(platform::CommPort& port, platform::Timer& tmrRead, platform::Controls& controls)
       : port_(port), tmrRead_(tmrRead), controls_(controls) {}
 
   void cmdRead_Click();
@@ -33,7 +33,7 @@ class ReadSequence {
  private:
   void UpdateReadProgress();
 
-  platform::SerialPort& port_;
+  platform::CommPort& port_;
   platform::Timer& tmrRead_;
   platform::Controls& controls_;
   std::int16_t ReadStep = 0;

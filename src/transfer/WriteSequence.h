@@ -8,7 +8,7 @@
 #include <span>
 
 #include "platform/Controls.h"
-#include "platform/SerialPort.h"
+#include "platform/SerialLine.h"
 #include "platform/Timer.h"
 
 namespace orvane::transfer {
@@ -17,7 +17,7 @@ class WriteSequence {
  public:
   static constexpr std::int16_t kRows = 49;
 
-  WriteSequence(platform::SerialPort& port, platform::Timer& tmrWrite,
+  WriteSequence(platform::CommPort& port, platform::Timer& tmrWrite,
                 platform::Controls& controls)
       : port_(port), tmrWrite_(tmrWrite), controls_(controls) {}
 
@@ -33,7 +33,7 @@ class WriteSequence {
  private:
   void UpdateWriteProgress();
 
-  platform::SerialPort& port_;
+  platform::CommPort& port_;
   platform::Timer& tmrWrite_;
   platform::Controls& controls_;
   std::int16_t WriteStep = 0;

@@ -25,14 +25,21 @@ Form::Form(const FormPlatform& platform)
   platform_.tmrComError.SetTickHandler([this] { search_.tmrComError_Timer(); });
   platform_.tmrRead.SetTickHandler([this] { read_.tmrRead_Timer(); });
   platform_.tmrWrite.SetTickHandler([this] { write_.tmrWrite_Timer(); });
-  platform_.GPS.SetCommHandler([this](const link::CommEvent& event) { GPS_OnComm(event); });
+  platform_.GPS.SetBytesHandler(
+      [this](std::span<const std::uint8_t> bytes) { receiver_.Receive(bytes); });
+  // Only framing errors tell a wrong speed; breaks, parity errors and overruns spoil a frame,
+  // which its checksum catches.
+  platform_.GPS.SetLineErrorHandler([this](platform::LineError error) {
+    if (error == platform::LineError::Framing) receiver_.CountFramingError();
+  });
 
   platform_.Timer1.Start();
 }
 
 // The platform objects may outlive the form: leave no handler pointing at it.
 Form::~Form() {
-  platform_.GPS.SetCommHandler(nullptr);
+  platform_.GPS.SetBytesHandler(nullptr);
+  platform_.GPS.SetLineErrorHandler(nullptr);
   for (platform::Timer* timer :
        {&platform_.Timer1, &platform_.tmrComError, &platform_.tmrRead, &platform_.tmrWrite}) {
     timer->Stop();
@@ -42,7 +49,7 @@ Form::~Form() {
 
 void Form::Form_Load() {
   watchdog_.Form_Load();
-  receiver_.Reset();
+  receiver_.Restart();
 }
 
 }  // namespace orvane::window

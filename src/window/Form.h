@@ -9,7 +9,7 @@
 
 #include "link/FrameReceiver.h"
 #include "platform/Controls.h"
-#include "platform/SerialPort.h"
+#include "platform/SerialLine.h"
 #include "platform/Timer.h"
 #include "supervision/BaudSearch.h"
 #include "supervision/PortWatchdog.h"
@@ -20,7 +20,7 @@ namespace orvane::window {
 
 // What the form drives: the serial control GPS, the four timers and the controls.
 struct FormPlatform {
-  platform::SerialPort& GPS;
+  platform::CommPort& GPS;
   platform::Timer& Timer1;
   platform::Timer& tmrComError;
   platform::Timer& tmrRead;
@@ -52,8 +52,6 @@ class Form final : private link::MessageHandlers {
   const transfer::WriteSequence& writing() const { return write_; }
 
  private:
-  void GPS_OnComm(const link::CommEvent& event) { receiver_.GPS_OnComm(event); }
-
   // link::MessageHandlers: ProcessMessage's three destinations.
   void OnHeartbeat() override { watchdog_.OnHeartbeat(); }
   void OnSettingReadResponse(std::span<const std::uint8_t> frame) override {

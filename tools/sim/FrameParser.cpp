@@ -1,7 +1,7 @@
 #include "FrameParser.h"
 
 #include "link/Frame.h"
-#include "link/GpsLibrary.h"
+#include "link/Checksum.h"
 
 namespace orvane::sim {
 
@@ -40,7 +40,7 @@ void FrameParser::Complete() {
   inFrame_ = false;
   const std::size_t n = buffer_[link::kLengthOffset];
   const std::uint16_t crc =
-      GPS_Library::Crc16(buffer_, 1, static_cast<std::int16_t>(n + link::kPayloadOffset));
+      checksum::Crc16(buffer_, 1, static_cast<std::int16_t>(n + link::kPayloadOffset));
   const std::uint16_t carried = static_cast<std::uint16_t>(
       buffer_[link::kPayloadOffset + n] | (buffer_[link::kPayloadOffset + n + 1] << 8));
   if (crc != carried) {

@@ -39,10 +39,10 @@ class FakeControls final : public Controls {
   bool ended() const { return ended_; }
 
  private:
-  std::map<TextBox, std::string> texts_{
-      {TextBox::txtIP, ""},       {TextBox::txtSubnet, ""}, {TextBox::txtGateway, ""},
-      {TextBox::txtMask, "10"},   {TextBox::txtLat, "0"},   {TextBox::txtLon, "0"},
-      {TextBox::txtAlt, "0"}};
+  std::map<TextBox, std::string> texts_{{TextBox::txtIP, ""},      {TextBox::txtSubnet, ""},
+                                        {TextBox::txtGateway, ""}, {TextBox::txtMask, "10"},
+                                        {TextBox::txtLat, "0"},    {TextBox::txtLon, "0"},
+                                        {TextBox::txtAlt, "0"}};
   std::map<CheckBox, std::int16_t> checks_{{CheckBox::chkGLONASS, vbChecked},
                                            {CheckBox::chkSbas, vbChecked},
                                            {CheckBox::chkBeidou, vbUnchecked},

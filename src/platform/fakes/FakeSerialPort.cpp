@@ -4,10 +4,9 @@
 
 namespace orvane::platform::fakes {
 
-bool FakeSerialPort::SetSettings(std::string_view settings) {
-  if (!ParseLineSettings(settings)) return false;
-  settings_ = std::string(settings);
-  settingsHistory_.push_back(settings_);
+bool FakeSerialPort::SetLineSettings(const LineSettings& settings) {
+  settings_ = settings;
+  settingsHistory_.push_back(ToText(settings_));
   return true;
 }
 
@@ -32,13 +31,12 @@ void FakeSerialPort::Unplug() {
 }
 
 bool FakeSerialPort::SpeedsMatch() const {
-  const auto line = ParseLineSettings(settings_);
-  return !receiverBaud_ || (line && line->baud == *receiverBaud_);
+  return !receiverBaud_ || settings_.baud == *receiverBaud_;
 }
 
 void FakeSerialPort::Output(std::span<const std::uint8_t> frame) {
   const bool heard = open_ && SpeedsMatch();
-  written_.push_back({{frame.begin(), frame.end()}, settings_, commPort_, heard});
+  written_.push_back({{frame.begin(), frame.end()}, ToText(settings_), commPort_, heard});
   if (heard && responder_) {
     std::vector<std::uint8_t> copy(frame.begin(), frame.end());
     clock_.Post(VirtualClock::Ms{0}, [this, copy = std::move(copy)] { responder_(copy); });
@@ -47,19 +45,18 @@ void FakeSerialPort::Output(std::span<const std::uint8_t> frame) {
 
 void FakeSerialPort::Inject(std::vector<std::uint8_t> bytes) {
   if (clock_.InHandler()) {
-    clock_.Post(VirtualClock::Ms{0}, [this, bytes = std::move(bytes)]() mutable {
-      Deliver(std::move(bytes));
-    });
+    clock_.Post(VirtualClock::Ms{0},
+                [this, bytes = std::move(bytes)]() mutable { Deliver(std::move(bytes)); });
   } else {
     Deliver(std::move(bytes));
   }
 }
 
-void FakeSerialPort::InjectLineError(std::int16_t code) {
+void FakeSerialPort::InjectLineError(LineError error) {
   if (clock_.InHandler()) {
-    clock_.Post(VirtualClock::Ms{0}, [this, code] { DeliverLineError(code); });
+    clock_.Post(VirtualClock::Ms{0}, [this, error] { DeliverError(error); });
   } else {
-    DeliverLineError(code);
+    DeliverError(error);
   }
 }
 
@@ -76,18 +73,17 @@ void FakeSerialPort::ReceiverSends(std::span<const std::uint8_t> bytes) {
     noise.push_back(static_cast<std::uint8_t>(noiseSeed_ >> 16));
   }
   Inject(std::move(noise));
-  if (reportsLineErrors_) InjectLineError(link::comEventFrame);
+  if (reportsLineErrors_) InjectLineError(LineError::Framing);
 }
 
 void FakeSerialPort::Deliver(std::vector<std::uint8_t> bytes) {
   if (!open_ || bytes.empty()) return;
-  RaiseComm({link::comEvReceive, bytes});
+  DeliverBytes(bytes);
 }
 
-void FakeSerialPort::DeliverLineError(std::int16_t code) {
-  if (!open_) return;
-  if (code == link::comEventFrame && !reportsLineErrors_) return;
-  RaiseComm({code, {}});
+void FakeSerialPort::DeliverError(LineError error) {
+  if (!open_ || !reportsLineErrors_) return;
+  DeliverLineError(error);
 }
 
 }  // namespace orvane::platform::fakes

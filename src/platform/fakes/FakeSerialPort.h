@@ -14,28 +14,29 @@
 #include <string>
 #include <vector>
 
-#include "platform/SerialPort.h"
+#include "platform/SerialLine.h"
 #include "platform/fakes/VirtualClock.h"
 
 namespace orvane::platform::fakes {
 
-class FakeSerialPort final : public SerialPort {
+class FakeSerialPort final : public CommPort {
  public:
   struct Written {
     std::vector<std::uint8_t> frame;
-    std::string settings;     // line settings when it was written
-    std::int16_t commPort;    // port number it went out on
-    bool heardByReceiver;     // false when the modelled receiver talks at another speed
+    std::string settings;   // line settings when it was written, as "19200,N,8,1"
+    std::int16_t commPort;  // port number it went out on
+    bool heardByReceiver;   // false when the modelled receiver talks at another speed
   };
   using Responder = std::function<void(std::span<const std::uint8_t> frame)>;
 
   explicit FakeSerialPort(VirtualClock& clock) : clock_(clock) {}
 
-  // SerialPort
-  void SetCommPort(std::int16_t number) override { commPort_ = number; }
-  std::int16_t CommPort() const override { return commPort_; }
-  bool SetSettings(std::string_view settings) override;
-  std::string Settings() const override { return settings_; }
+  // CommPort
+  void SetPortNumber(std::int16_t number) override { commPort_ = number; }
+  std::int16_t PortNumber() const override { return commPort_; }
+  bool SetLineSettings(const LineSettings& settings) override;
+  LineSettings lineSettings() const override { return settings_; }
+  bool HasLineSpeed() const override { return true; }
   bool Open() override;
   void Close() override;
   bool IsOpen() const override { return open_; }
@@ -59,7 +60,7 @@ class FakeSerialPort final : public SerialPort {
 
   // Raw injection: delivered as one receive event if the port is open at delivery.
   void Inject(std::vector<std::uint8_t> bytes);
-  void InjectLineError(std::int16_t code = link::comEventFrame);
+  void InjectLineError(LineError error = LineError::Framing);
 
   // The receiver model. With a speed set, ReceiverSends goes through the speed check and frames
   // the program writes reach the responder only when the speeds match. Without one, everything
@@ -74,11 +75,11 @@ class FakeSerialPort final : public SerialPort {
  private:
   bool SpeedsMatch() const;
   void Deliver(std::vector<std::uint8_t> bytes);
-  void DeliverLineError(std::int16_t code);
+  void DeliverError(LineError error);
 
   VirtualClock& clock_;
   std::int16_t commPort_ = 1;
-  std::string settings_ = "9600,N,8,1";
+  LineSettings settings_ = AtBaud(9600);
   bool open_ = false;
   bool reportsLineErrors_ = true;
   std::optional<std::set<std::int16_t>> available_;

@@ -57,8 +57,8 @@ void VirtualClock::Advance(Ms span) {
     if (!timer && !eventDue) break;
 
     inHandler_ = true;
-    if (eventDue && (!timer || std::pair(event->due, event->order) <
-                                   std::pair(timer->due_, timer->order_))) {
+    if (eventDue &&
+        (!timer || std::pair(event->due, event->order) < std::pair(timer->due_, timer->order_))) {
       now_ = event->due;
       auto fn = std::move(event->fn);
       events_.erase(event);

@@ -15,21 +15,22 @@ namespace orvane::platform::qt {
 namespace {
 
 constexpr auto kLineErrorPoll = std::chrono::milliseconds(100);
-constexpr std::string_view kDefaultSettings = "9600,N,8,1";
+constexpr LineSettings kDefaultSettings = AtBaud(9600);
 
-QSerialPort::Parity ToParity(char letter) {
-  switch (letter) {
-    case 'E':
+QSerialPort::Parity ToParity(Parity parity) {
+  switch (parity) {
+    case Parity::Even:
       return QSerialPort::EvenParity;
-    case 'O':
+    case Parity::Odd:
       return QSerialPort::OddParity;
-    case 'M':
+    case Parity::Mark:
       return QSerialPort::MarkParity;
-    case 'S':
+    case Parity::Space:
       return QSerialPort::SpaceParity;
-    default:
-      return QSerialPort::NoParity;
+    case Parity::None:
+      break;
   }
+  return QSerialPort::NoParity;
 }
 
 // What QSerialPort holds of the line settings, to put back when a change is refused midway.
@@ -64,7 +65,7 @@ struct QtSerialPort::Impl {
   QTimer* linePoll = nullptr;   // child of the QtSerialPort
   LineErrorCounter lineErrors;
   std::int16_t commPort = 1;
-  std::string settings{kDefaultSettings};
+  LineSettings settings = kDefaultSettings;
   // Raised by the first failure of an open port, until the queued close runs; the port reads
   // as closed from then on.
   bool failing = false;
@@ -81,7 +82,7 @@ QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent), impl_(std::make_u
   impl_->linePoll = new QTimer(this);
   impl_->linePoll->setTimerType(Qt::PreciseTimer);
   impl_->linePoll->setInterval(kLineErrorPoll);
-  SetSettings(kDefaultSettings);
+  SetLineSettings(kDefaultSettings);
 
   connect(impl_->port, &QSerialPort::readyRead, this,
           [this] { Guarded([this] { OnReadyRead(); }); });
@@ -97,34 +98,36 @@ QtSerialPort::~QtSerialPort() {
   impl_->port->close();
 }
 
-void QtSerialPort::SetCommPort(std::int16_t number) {
+void QtSerialPort::SetPortNumber(std::int16_t number) {
   impl_->commPort = number;
 }
 
-std::int16_t QtSerialPort::CommPort() const {
+std::int16_t QtSerialPort::PortNumber() const {
   return impl_->commPort;
 }
 
-bool QtSerialPort::SetSettings(std::string_view settings) {
-  const auto parsed = ParseLineSettings(settings);
-  if (!parsed) return false;
+bool QtSerialPort::SetLineSettings(const LineSettings& settings) {
+  if (settings.dataBits < 5 || settings.dataBits > 8 || settings.stopBits < 1 ||
+      settings.stopBits > 2 || settings.baud <= 0) {
+    return false;
+  }
   if (impl_->failing) CloseNow();  // a failed device takes settings as a closed port does
   QSerialPort& port = *impl_->port;
   const Applied before{port.baudRate(), port.dataBits(), port.parity(), port.stopBits()};
-  const Applied wanted{parsed->baud, static_cast<QSerialPort::DataBits>(parsed->dataBits),
-                       ToParity(parsed->parity),
-                       parsed->stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop};
+  const Applied wanted{settings.baud, static_cast<QSerialPort::DataBits>(settings.dataBits),
+                       ToParity(settings.parity),
+                       settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop};
   if (!Apply(port, wanted)) {
     Apply(port, before);
     port.clearError();
     return false;
   }
-  impl_->settings = std::string(settings);
+  impl_->settings = settings;
   if (IsOpen()) StartLineErrors();
   return true;
 }
 
-std::string QtSerialPort::Settings() const {
+LineSettings QtSerialPort::lineSettings() const {
   return impl_->settings;
 }
 
@@ -190,19 +193,14 @@ void QtSerialPort::OnReadyRead() {
   // Errors first: they belong to these bytes or to bytes before them.
   DeliverLineErrors();
   if (bytes.isEmpty() || !IsOpen()) return;
-  link::CommEvent event;
-  event.code = link::comEvReceive;
-  event.input = std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                          static_cast<std::size_t>(bytes.size()));
-  RaiseComm(event);
+  DeliverBytes(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                         static_cast<std::size_t>(bytes.size())));
 }
 
 void QtSerialPort::DeliverLineErrors() {
   if (!IsOpen()) return;
   const std::uint32_t fresh = impl_->lineErrors.TakeNew(*impl_->port);
-  link::CommEvent event;
-  event.code = link::comEventFrame;
-  for (std::uint32_t i = 0; i < fresh && IsOpen(); ++i) RaiseComm(event);
+  for (std::uint32_t i = 0; i < fresh && IsOpen(); ++i) DeliverLineError(LineError::Framing);
 }
 
 void QtSerialPort::OnError(int error) {

@@ -8,21 +8,22 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/SerialPort.h"
+#include "platform/SerialLine.h"
 
 namespace orvane::platform::qt {
 
-class QtSerialPort final : public QObject, public SerialPort {
+class QtSerialPort final : public QObject, public CommPort {
   Q_OBJECT
 
  public:
   explicit QtSerialPort(QObject* parent = nullptr);
   ~QtSerialPort() override;
 
-  void SetCommPort(std::int16_t number) override;
-  std::int16_t CommPort() const override;
-  bool SetSettings(std::string_view settings) override;
-  std::string Settings() const override;
+  void SetPortNumber(std::int16_t number) override;
+  std::int16_t PortNumber() const override;
+  bool SetLineSettings(const LineSettings& settings) override;
+  LineSettings lineSettings() const override;
+  bool HasLineSpeed() const override { return true; }
   bool Open() override;
   void Close() override;
   bool IsOpen() const override;

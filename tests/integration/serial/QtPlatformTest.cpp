@@ -32,9 +32,9 @@ class QtSerialPortTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(Plug()) << "no pseudo-terminal";
     qputenv("ORVANE_COM1", path_.toLocal8Bit());
-    port_.SetCommPort(1);
-    port_.SetCommHandler([this](const link::CommEvent& e) {
-      received_.insert(received_.end(), e.input.begin(), e.input.end());
+    port_.SetPortNumber(1);
+    port_.SetBytesHandler([this](std::span<const std::uint8_t> bytes) {
+      received_.insert(received_.end(), bytes.begin(), bytes.end());
     });
     ASSERT_TRUE(port_.Open());
   }
@@ -95,19 +95,23 @@ TEST_F(QtSerialPortTest, CarriesEveryByteValueBothWaysUnchanged) {
   EXPECT_FALSE(port_.CanReportLineErrors());  // a terminal keeps no line-error counters
 }
 
-// "115200,E,7,1" parses, but the terminal refuses 7 data bits after the speed went through.
+// The terminal refuses 7 data bits with even parity after the speed went through.
 TEST_F(QtSerialPortTest, LineSettingsReachTheDeviceAndRefusedOnesLeaveItAsItWas) {
-  for (const auto& [text, line] : {std::pair{"115200,N,8,2", Line{B115200, true}},
-                                   {"1200,N,8,1", {B1200, false}},
-                                   {"19200,N,8,1", {B19200, false}}}) {
-    ASSERT_TRUE(port_.SetSettings(text));
-    EXPECT_EQ(DeviceLine(), line) << text;
+  using platform::LineSettings;
+  using platform::Parity;
+  for (const auto& [settings, line] :
+       {std::pair{LineSettings{115200, Parity::None, 8, 2}, Line{B115200, true}},
+        {platform::AtBaud(1200), {B1200, false}},
+        {platform::kLine19200, {B19200, false}}}) {
+    ASSERT_TRUE(port_.SetLineSettings(settings));
+    EXPECT_EQ(DeviceLine(), line) << platform::ToText(settings);
   }
-  for (const char* bad : {"", "9600,N,8", "abc,N,8,1", "0,N,8,1", "9600,X,8,1", "9600,N,9,1",
-                          "9600,N,8,1,", "115200,E,7,1"}) {
-    EXPECT_FALSE(port_.SetSettings(bad)) << '"' << bad << '"';
-    EXPECT_EQ(port_.Settings(), "19200,N,8,1");
-    EXPECT_EQ(DeviceLine(), (Line{B19200, false})) << bad;
+  for (const LineSettings& bad :
+       {LineSettings{0, Parity::None, 8, 1}, LineSettings{9600, Parity::None, 9, 1},
+        LineSettings{9600, Parity::None, 8, 3}, LineSettings{115200, Parity::Even, 7, 1}}) {
+    EXPECT_FALSE(port_.SetLineSettings(bad)) << platform::ToText(bad);
+    EXPECT_EQ(port_.lineSettings(), platform::kLine19200);
+    EXPECT_EQ(DeviceLine(), (Line{B19200, false})) << platform::ToText(bad);
   }
   Send({0x55});
 }
@@ -123,7 +127,8 @@ TEST_F(QtSerialPortTest, HangUpClosesOnceWithoutABusyLoopAndTheDeviceReopensWhen
   EXPECT_FALSE(port_.IsOpen());
   EXPECT_FALSE(port_.Open()) << "the old terminal is gone";
 
-  ASSERT_TRUE(port_.SetSettings("4800,N,8,1"));  // taken while closed, applied at the open
+  ASSERT_TRUE(
+      port_.SetLineSettings(platform::AtBaud(4800)));  // taken while closed, applied at the open
   ASSERT_TRUE(Plug());
   ASSERT_TRUE(port_.Open());
   EXPECT_EQ(DeviceLine(), (Line{B4800, false}));

@@ -6,22 +6,22 @@
 #include <random>
 #include <string_view>
 
+#include "link/Checksum.h"
 #include "link/FrameReceiver.h"
-#include "link/GpsLibrary.h"
 #include "link/SettingsMessages.h"
 #include "support/Frames.h"
 
 namespace orvane::link {
 namespace {
 
-using namespace GPS_Library;
+using namespace checksum;
 using namespace std::literals;
 using namespace orvane::testing;
 using Bytes = std::vector<std::uint8_t>;
 using Frame = std::span<const std::uint8_t>;
 const auto Hex = [](std::string_view bytes) { return Bytes(bytes.begin(), bytes.end()); };
 
-TEST(GpsLibrary, Crc16IsXmodemOverFirstUpToButNotIncludingStop) {
+TEST(Checksum, Crc16IsXmodemOverFirstUpToButNotIncludingStop) {
   const Bytes bytes = Hex("x123456789y");
   EXPECT_EQ(Crc16(bytes, 1, 10), 0x31C3);
   EXPECT_EQ(Crc16(bytes, 4, 4), 0);
@@ -29,13 +29,13 @@ TEST(GpsLibrary, Crc16IsXmodemOverFirstUpToButNotIncludingStop) {
   EXPECT_EQ(Crc16(bytes, 5, 4), 0);
 }
 
-TEST(GpsLibrary, CrcTableHoldsTheTellingEntries) {
+TEST(Checksum, CrcTableHoldsTheTellingEntries) {
   const std::pair<int, std::uint16_t> entries[] = {
       {0, 0x0000}, {1, 0x1021}, {2, 0x2042}, {128, 0x9188}, {255, 0x1EF0}};
   for (const auto& [index, value] : entries) EXPECT_EQ(CrcTable[index], value) << index;
 }
 
-TEST(GpsLibrary, ShiftsAndMinimumFollowTheSigned16BitRules) {
+TEST(Checksum, ShiftsAndMinimumFollowTheSigned16BitRules) {
   using Check = std::pair<std::int16_t, std::int16_t>;  // {result, expected}
   // clang-format off
   const Check cases[] = {
@@ -64,12 +64,17 @@ struct Rig final : MessageHandlers {
   Seen seen;
 };
 
+// Bytes received, or (without bytes) a framing error reported by the line.
 struct Event {
   Event(Bytes b) : bytes(std::move(b)) {}  // NOLINT: bytes received, the common case
-  Event(std::int16_t c, Bytes b = {}) : code(c), bytes(std::move(b)) {}
-  std::int16_t code = comEvReceive;
+  bool framingError = false;
   Bytes bytes;
 };
+const Event kFramingError = [] {
+  Event e{Bytes{}};
+  e.framingError = true;
+  return e;
+}();
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
   Bytes out;
@@ -93,7 +98,7 @@ TEST(FrameReceiver, DispatchesExactlyTheVerifiedFramesOfHandledTypes) {
     stream.resize(at, 0x00);
     return Concat({stream, hb});
   };
-  std::vector<Event> eleven(11, Event(comEventFrame)), elevenThenHb = eleven;
+  std::vector<Event> eleven(11, kFramingError), elevenThenHb = eleven;
   elevenThenHb.emplace_back(hb);
   struct Case {
     const char* name;
@@ -109,15 +114,21 @@ TEST(FrameReceiver, DispatchesExactlyTheVerifiedFramesOfHandledTypes) {
       {"stray preamble swallows a heartbeat at its 207th byte", {strayThenHeartbeatAt(207)}, {}},
       {"heartbeat after the 207 swallowed bytes", {strayThenHeartbeatAt(208)}, {{'H', {}}}},
       {"types not handled, 0x01A5 and 0xA500 too", {others}, {}},
-      {"unknown type, N = 0, clears errors", {comEventFrame, BuildFrame(0x1234, 0, {})}, {}},
+      {"unknown type, N = 0, clears errors", {kFramingError, BuildFrame(0x1234, 0, {})}, {}},
       {"framing errors saturate at ten", eleven, {}, 10},
       {"a heartbeat clears them", elevenThenHb, {{'H', {}}}},
-      {"spoilt frames, other events keep them", {comEventFrame, {1001}, {7}, spoilt}, {}, 1},
-      {"resumes past other events", {half, {1, hb}, {1001, hb}, Bytes{}, rest}, {{'R', read}}},
+      {"spoilt frames keep them", {kFramingError, spoilt}, {}, 1},
+      {"resumes past errors and empty reads", {half, kFramingError, Bytes{}, rest}, {{'R', read}}},
   };
   for (const auto& c : cases) {
     Rig rig;
-    for (const auto& e : c.events) rig.rx.GPS_OnComm({e.code, e.bytes});
+    for (const auto& e : c.events) {
+      if (e.framingError) {
+        rig.rx.CountFramingError();
+      } else {
+        rig.rx.Receive(e.bytes);
+      }
+    }
     EXPECT_EQ(rig.seen, c.expected) << c.name;
     EXPECT_EQ(rig.rx.framingErrors(), c.framingErrors) << c.name;
   }
@@ -127,8 +138,8 @@ TEST(FrameReceiver, FrameSplitAtEveryPositionIsDispatchedOnce) {
   const Bytes frame = WriteResponseFrame(3, "ethernet", "ip_address", "192.168.0.222");
   for (std::size_t cut = 0; cut <= frame.size(); ++cut) {
     Rig rig;
-    rig.rx.GPS_OnComm({comEvReceive, std::span(frame).first(cut)});
-    rig.rx.GPS_OnComm({comEvReceive, std::span(frame).subspan(cut)});
+    rig.rx.Receive(std::span(frame).first(cut));
+    rig.rx.Receive(std::span(frame).subspan(cut));
     EXPECT_EQ(rig.seen, (Seen{{'W', frame}})) << "cut at " << cut;
   }
 }
@@ -213,7 +224,7 @@ TEST(SettingsMessages, DecodersReadOnlyThePayloadOfTheFrameAtHand) {
       BuildFrame(0x00AF, 0x1234, Hex("\0"sv)),  // status only
       BuildFrame(0x00AF, 0x1234, {}),           // not even a status
   };
-  for (const auto& frame : frames) rx.GPS_OnComm({comEvReceive, frame});
+  for (const auto& frame : frames) rx.Receive(frame);
   const std::string& l = longText;
   const std::vector<Decoded> expected = {
       {"0", l, l, l},    {"0", "x", "y", ""}, {"0", "\u00E9", "n\u0080", "\u00FFx"},
@@ -251,7 +262,7 @@ TEST(SettingsMessages, RandomSettingsSurviveEncodingReceptionAndDecoding) {
   FrameReceiver rx(handlers);
   for (std::size_t at = 0, chunk = 0; at < stream.size(); at += chunk) {
     chunk = std::min<std::size_t>(rng() % 300, stream.size() - at);
-    rx.GPS_OnComm({comEvReceive, std::span(stream).subspan(at, chunk)});
+    rx.Receive(std::span(stream).subspan(at, chunk));
   }
   EXPECT_EQ(handlers.decoded, expected);
 }

@@ -82,7 +82,7 @@ TEST(Watchdog, UnavailableChoiceIsReportedEveryTickWithCountersFrozenUntilItOpen
   const auto captions = rig.controls.captions().size();
   rig.Advance(1000ms);
   ASSERT_TRUE(rig.port.IsOpen());
-  EXPECT_EQ(rig.port.CommPort(), 3);
+  EXPECT_EQ(rig.port.PortNumber(), 3);
   EXPECT_EQ(rig.controls.captions().size(), captions);  // opening writes nothing
   rig.Advance(1000ms);
   EXPECT_EQ(watchdog.silenceTicks(), 5);
@@ -118,7 +118,7 @@ void ExpectSearchEnded(FormRig& rig, const char* foundAt) {
   }
   EXPECT_EQ(rig.form.search().baudStep(), foundAt ? 10 : 8);
   ASSERT_TRUE(rig.port.IsOpen());
-  EXPECT_EQ(rig.port.Settings(), "19200,N,8,1");
+  EXPECT_EQ(platform::ToText(rig.port.lineSettings()), "19200,N,8,1");
   const int opens = rig.port.opens();
   rig.Advance(60s);
   EXPECT_EQ(rig.port.opens(), opens);
@@ -197,8 +197,8 @@ TEST(BaudSearch, PausesWhileThePortIsClosedAndGoesOnAtItsSpeedOnTheNewlyChosenPo
   rig.port.SetAvailablePorts({1, 2});
   rig.Advance(1000ms);
   ASSERT_TRUE(rig.port.IsOpen());
-  EXPECT_EQ(rig.port.CommPort(), 2);
-  EXPECT_EQ(rig.port.Settings(), "115200,N,8,1");
+  EXPECT_EQ(rig.port.PortNumber(), 2);
+  EXPECT_EQ(platform::ToText(rig.port.lineSettings()), "115200,N,8,1");
   rig.Advance(60s);
   ExpectSearchEnded(rig, "9600,N,8,1");
 }
@@ -215,7 +215,7 @@ TEST(BaudSearch, FailedReopenLeavesThePortClosedAndTheSearchWaitsForTheWatchdog)
 
   rig.port.SetOpenRefused(false);
   rig.Advance(1000ms);
-  EXPECT_EQ(rig.port.Settings(), "57600,N,8,1");
+  EXPECT_EQ(platform::ToText(rig.port.lineSettings()), "57600,N,8,1");
   rig.Advance(60s);
   EXPECT_EQ(Uart1Writes(rig.port, "enabled_sbp_messages").size(), 3U);  // none at 57600
   ExpectSearchEnded(rig, "9600,N,8,1");

@@ -1,6 +1,6 @@
-#include "link/GpsLibrary.h"
+#include "link/Checksum.h"
 
-namespace orvane::GPS_Library {
+namespace orvane::checksum {
 
 std::uint16_t Crc16(std::span<const std::uint8_t> buffer, std::int16_t first, std::int16_t stop) {
   if (first < 0 || stop < first || static_cast<std::size_t>(stop) > buffer.size()) return 0;
@@ -15,4 +15,4 @@ std::uint16_t Crc16(std::span<const std::uint8_t> buffer, std::int16_t first, st
   return reg;
 }
 
-}  // namespace orvane::GPS_Library
+}  // namespace orvane::checksum

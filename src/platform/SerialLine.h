@@ -1,0 +1,72 @@
+#pragma once
+// What a serial line adds to a link: a port number that names the device, line settings, and
+// line errors. A port number may also lead to a network link (tcp://HOST:PORT), which has no
+// line speed and never reports line errors.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "platform/Link.h"
+
+namespace orvane::platform {
+
+enum class Parity : std::uint8_t { None, Even, Odd, Mark, Space };
+
+struct LineSettings {
+  std::int32_t baud = 19200;
+  Parity parity = Parity::None;
+  std::uint8_t dataBits = 8;
+  std::uint8_t stopBits = 1;
+  friend bool operator==(const LineSettings&, const LineSettings&) = default;
+};
+
+// The line the window uses, and returns to after a baud-rate search.
+inline constexpr LineSettings kLine19200{};
+
+inline constexpr LineSettings AtBaud(std::int32_t baud) {
+  return LineSettings{baud, Parity::None, 8, 1};
+}
+
+// "19200,N,8,1": baud rate, parity letter, data bits, stop bits; for logs and tests.
+std::string ToText(const LineSettings& settings);
+
+enum class LineError : std::uint8_t { Framing, Parity, Break, Overrun };
+
+class SerialLine {
+ public:
+  using LineErrorHandler = std::function<void(LineError)>;
+
+  virtual ~SerialLine() = default;
+
+  // The port number (1..8) whose device the next Open opens.
+  virtual void SetPortNumber(std::int16_t number) = 0;
+  virtual std::int16_t PortNumber() const = 0;
+
+  // Takes effect now, also while open. Settings the device refuses leave it as it was (false).
+  virtual bool SetLineSettings(const LineSettings& settings) = 0;
+  virtual LineSettings lineSettings() const = 0;
+
+  // False while the chosen port number leads to a network link: it has no speed to search.
+  virtual bool HasLineSpeed() const = 0;
+  // Whether this port can tell line errors at all (pseudo-terminals and some USB adapters
+  // cannot). Such a port never raises a line error.
+  virtual bool CanReportLineErrors() const = 0;
+
+  // Each line error the device reported, before the bytes of the same read are delivered.
+  void SetLineErrorHandler(LineErrorHandler handler) { onLineError_ = std::move(handler); }
+
+ protected:
+  void DeliverLineError(LineError error) {
+    if (onLineError_) onLineError_(error);
+  }
+
+ private:
+  LineErrorHandler onLineError_;
+};
+
+// The port the Comm menu chooses: a link whose device is named by a port number.
+class CommPort : public Link, public SerialLine {};
+
+}  // namespace orvane::platform
