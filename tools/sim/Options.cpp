@@ -19,7 +19,8 @@ Plays an Orvane receiver on a pseudo-terminal, reachable through a stable link.
   --link PATH            the link to the terminal (default $XDG_RUNTIME_DIR/orvane-sim,
                          else /tmp/orvane-sim)
   --baud N               the receiver's speed: 1200 ... 230400 (default 19200)
-  --state FILE           keep the settings across runs; rewritten after every change
+  --state FILE           keep the settings across runs; rewritten after every change,
+                         used by one simulator at a time
   --silent               send no heartbeats
   --refuse SECTION.NAME  answer writes of this setting with status 2 (repeatable)
   --no-answer SECTION.NAME
