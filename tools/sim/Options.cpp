@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdlib>
 
 namespace orvane::sim {
@@ -18,13 +19,15 @@ Plays an Orvane receiver on a pseudo-terminal, reachable through a stable link.
   --link PATH            the link to the terminal (default $XDG_RUNTIME_DIR/orvane-sim,
                          else /tmp/orvane-sim)
   --baud N               the receiver's speed: 1200 ... 230400 (default 19200)
-  --state FILE           keep the settings across runs; rewritten after every change
+  --state FILE           keep the settings across runs; rewritten after every change,
+                         used by one simulator at a time
   --silent               send no heartbeats
   --refuse SECTION.NAME  answer writes of this setting with status 2 (repeatable)
   --no-answer SECTION.NAME
                          leave reads and writes of this setting unanswered (repeatable)
   --drop PERCENT         lose this share of the frames, each way
-  --noise[=RATE]         random bytes between frames, RATE per second (default 200)
+  --noise[=RATE]         random bytes between frames, RATE per second: 1 ... 1000000
+                         (default 200)
   --unplug-pause SECONDS how long an unplug lasts (default 3)
   --log                  print every frame received and sent
   --help                 show this text
@@ -43,12 +46,41 @@ bool ParseInt(const char* text, int low, int high, int& out) {
   return true;
 }
 
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
 bool IsSettingName(const std::string& text) {
   const auto dot = text.find('.');
   return dot != std::string::npos && dot > 0 && dot + 1 < text.size();
 }
 
 }  // namespace
+
+std::optional<int> ParseNoiseRate(std::string_view text, std::string& error) {
+  const std::string shown = "\"" + std::string(text) + "\"";
+  const bool negative = text.starts_with('-');
+  const std::string_view digits = text.substr(negative ? 1 : 0);
+  if (digits.empty() || !std::all_of(digits.begin(), digits.end(), IsDigit)) {
+    error = "noise rate " + shown + " is not a whole number of bytes per second";
+    return std::nullopt;
+  }
+  long long value = 0;  // all digits: from_chars can fail only by overflow
+  const bool fits =
+      std::from_chars(digits.data(), digits.data() + digits.size(), value).ec == std::errc();
+  if (negative && !(fits && value == 0)) {
+    error = "noise rate " + shown + " is negative";
+  } else if (fits && value == 0) {
+    error = "noise rate " + shown +
+            " sends nothing: give 1 or more bytes per second, or turn noise off";
+  } else if (!fits || value > kMaxNoiseRate) {
+    error = "noise rate " + shown + " is over the most orvane-sim sends, " +
+            std::to_string(kMaxNoiseRate) + " bytes per second";
+  } else {
+    return static_cast<int>(value);
+  }
+  return std::nullopt;
+}
 
 bool IsSupportedBaud(int baud) {
   return std::find(kSpeeds.begin(), kSpeeds.end(), baud) != kSpeeds.end();
@@ -123,12 +155,15 @@ ParseOutcome ParseOptions(int argc, char** argv, Options& options, std::string& 
       case kDrop:
         if (!ParseInt(optarg, 0, 100, options.dropPercent)) return fail("--drop takes 0 to 100");
         break;
-      case kNoise:
+      case kNoise: {
         options.noiseRate = kDefaultNoiseRate;
-        if (optarg != nullptr && !ParseInt(optarg, 1, 10000000, options.noiseRate)) {
-          return fail("--noise takes a rate of 1 or more bytes per second");
-        }
+        if (optarg == nullptr) break;
+        std::string why;
+        const auto rate = ParseNoiseRate(optarg, why);
+        if (!rate) return fail("--noise: " + why);
+        options.noiseRate = *rate;
         break;
+      }
       case kPause:
         if (!ParseInt(optarg, 0, 3600, number)) return fail("--unplug-pause takes seconds");
         options.unplugPause = std::chrono::seconds(number);

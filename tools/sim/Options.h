@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 
 namespace orvane::sim {
 
@@ -22,6 +23,14 @@ struct Options {
 };
 
 inline constexpr int kDefaultNoiseRate = 200;  // random bytes per second
+// The fastest real line carries 23,040 bytes a second; noise up to some forty times that floods
+// the tool harder than any receiver could, and each 50 ms batch (50,000 bytes at most) still fits
+// the transmit queue whole.
+inline constexpr int kMaxNoiseRate = 1'000'000;
+
+// A noise rate as given on the command line or on standard input: a whole number of bytes per
+// second from 1 to kMaxNoiseRate. Otherwise nullopt, and error says why.
+std::optional<int> ParseNoiseRate(std::string_view text, std::string& error);
 
 // The speeds the simulated port can run at.
 bool IsSupportedBaud(int baud);

@@ -1,11 +1,7 @@
 #include "SettingsStore.h"
 
-#include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <utility>
-
-#include <unistd.h>
 
 namespace orvane::sim {
 
@@ -107,15 +103,39 @@ SettingsStore::SettingsStore() {
   for (const auto& [key, value] : kFactory) values_.emplace(key, value);
 }
 
-bool SettingsStore::Load(const std::string& path, std::string& error) {
-  std::ifstream in(path);
-  if (!in) {
-    if (::access(path.c_str(), F_OK) != 0) return true;  // first run: nothing kept yet
-    error = "cannot read " + path;
+bool SettingsStore::Attach(const std::string& path, std::string& error) {
+  StateFile file;
+  std::optional<std::string> text;
+  if (!file.Open(path, error) || !file.Read(text, error) || (text && !Parse(*text, path, error))) {
     return false;
   }
+  file_ = std::move(file);
+  // Held as this store writes it, so that a file that says the same in other words (comments,
+  // another order, factory values left out) is not rewritten for nothing.
+  if (text) kept_ = Text();
+  return true;
+}
+
+bool SettingsStore::Persist(std::string& error) {
+  if (!file_ || file_->readOnly()) return true;
+  std::string text = Text();
+  if (text == kept_) return true;
+  if (!file_->Replace(text, error)) return false;
+  kept_ = std::move(text);
+  return true;
+}
+
+std::string SettingsStore::Text() const {
+  std::string text = "# orvane-sim settings store\n";
+  text += std::string(kSavesKey) + "=" + std::to_string(saves_) + "\n";
+  for (const auto& [key, value] : values_) text += key + "=" + Escape(value) + "\n";
+  return text;
+}
+
+bool SettingsStore::Parse(const std::string& text, const std::string& name, std::string& error) {
   std::map<std::string, std::string> values = values_;
   int saves = saves_;
+  std::istringstream in(text);
   std::string line;
   for (int number = 1; std::getline(in, line); ++number) {
     if (line.empty() || line[0] == '#') continue;
@@ -130,30 +150,11 @@ bool SettingsStore::Load(const std::string& path, std::string& error) {
       values[key] = Unescape(line.substr(equals + 1));
       continue;
     }
-    error = path + ":" + std::to_string(number) + ": expected section.name=value";
+    error = name + ":" + std::to_string(number) + ": expected section.name=value";
     return false;
   }
   values_ = std::move(values);
   saves_ = saves;
-  return true;
-}
-
-bool SettingsStore::Store(const std::string& path, std::string& error) const {
-  const std::string temporary = path + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::trunc);
-    out << "# orvane-sim settings store\n" << kSavesKey << "=" << saves_ << "\n";
-    for (const auto& [key, value] : values_) out << key << "=" << Escape(value) << "\n";
-    out.flush();
-    if (!out) {
-      error = "cannot write " + temporary;
-      return false;
-    }
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    error = "cannot replace " + path;
-    return false;
-  }
   return true;
 }
 

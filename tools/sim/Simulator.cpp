@@ -86,9 +86,8 @@ bool Simulator::Lost() {
 }
 
 void Simulator::Persist() {
-  if (options_.stateFile.empty()) return;
   std::string error;
-  if (!store_.Store(options_.stateFile, error)) Event("warning: " + error);
+  if (!store_.Persist(error)) Event("warning: " + error);
 }
 
 std::vector<std::uint8_t> Simulator::Noise(std::size_t count) {

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "Commands.h"
 #include "Options.h"
 #include "Pty.h"
 #include "SettingsStore.h"
@@ -30,6 +31,8 @@ using Clock = Simulator::Clock;
 // The receiver's transmit queue in front of the terminal. A tool that stops reading fills the
 // terminal; past this much waiting output, whole frames are refused rather than cut.
 constexpr std::size_t kQueueLimit = 64 * 1024;
+// A noise batch bigger than the queue would never go out at all.
+static_assert(kMaxNoiseRate / (std::chrono::seconds(1) / Simulator::kNoisePeriod) <= kQueueLimit);
 
 class PtyLine final : public Line {
  public:
@@ -63,9 +66,13 @@ class PtyLine final : public Line {
 int Run(const Options& options) {
   SettingsStore store;
   std::string error;
-  if (!options.stateFile.empty() && !store.Load(options.stateFile, error)) {
+  if (!options.stateFile.empty() && !store.Attach(options.stateFile, error)) {
     std::cerr << "orvane-sim: " << error << "\n";
     return 1;
+  }
+  if (store.readOnly()) {
+    std::cerr << "orvane-sim: " << options.stateFile
+              << " is read-only: its settings are used, changes are not kept\n";
   }
 
   sigset_t signals;
@@ -101,19 +108,22 @@ int Run(const Options& options) {
     sim.Event("unplugged");
   };
   auto command = [&](const std::string& text) {
-    std::istringstream words(text);
-    std::string verb, arg;
-    int rate = 0;
-    words >> verb >> arg >> rate;
-    if (verb == "silent" && (arg == "on" || arg == "off")) {
-      sim.SetSilent(arg == "on");
-    } else if (verb == "noise" && (arg == "on" || arg == "off")) {
-      sim.SetNoise(arg == "on", rate);
-    } else if (verb == "unplug") {
-      unplug();
-    } else if (!verb.empty()) {
-      sim.Event("unknown command: " + text +
-                " (silent on|off, noise on [RATE], noise off, unplug)");
+    const Command parsed = ParseCommand(text);
+    switch (parsed.kind) {
+      case Command::Kind::Silent:
+        sim.SetSilent(parsed.on);
+        break;
+      case Command::Kind::Noise:
+        sim.SetNoise(parsed.on, parsed.rate);
+        break;
+      case Command::Kind::Unplug:
+        unplug();
+        break;
+      case Command::Kind::Invalid:
+        sim.Event("command refused: " + parsed.error);
+        break;
+      case Command::Kind::None:
+        break;
     }
   };
 

@@ -1,0 +1,278 @@
+// SPDX-License-Identifier: Apache-2.0
+// The simulator's settings store and the state file it is kept in: what is refused, when the file
+// is written, and how (whole, beside a link's target, never over a read-only file, one simulator
+// at a time).
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "SettingsStore.h"
+#include "StateFile.h"
+#include "TempDir.h"
+
+namespace orvane::sim {
+namespace {
+
+using orvane::testing::ReadFile;
+using orvane::testing::TempDir;
+using orvane::testing::WriteFile;
+
+ino_t Inode(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+mode_t Mode(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+bool IsLink(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+void Attach(SettingsStore& store, const std::string& path) {
+  std::string error;
+  ASSERT_TRUE(store.Attach(path, error)) << error;
+}
+
+void Persist(SettingsStore& store) {
+  std::string error;
+  ASSERT_TRUE(store.Persist(error)) << error;
+}
+
+// What a simulator started on path later would hold.
+std::optional<std::string> Reread(const std::string& path, const std::string& key) {
+  SettingsStore store;
+  std::string error;
+  EXPECT_TRUE(store.Attach(path, error)) << error;
+  const auto dot = key.find('.');
+  return store.Get(key.substr(0, dot), key.substr(dot + 1));
+}
+
+TEST(SettingsStore, RefusesWhatIsNoStateFileSaysWhyAndTakesNothing) {
+  struct Case {
+    const char* what;
+    std::function<void(const std::string& path)> make;
+    std::vector<std::string> said;  // besides the path
+  };
+  const std::string tooBig = std::to_string(StateFile::kMaxSize);
+  const Case cases[] = {
+      {"a directory",
+       [](const std::string& p) { std::filesystem::create_directory(p); },
+       {"directory"}},
+      {"a file over the limit",
+       [](const std::string& p) {
+         WriteFile(p, "uart1.baudrate=9600\n#" + std::string(StateFile::kMaxSize, ' ') + "\n");
+       },
+       {tooBig}},
+      {"a malformed line",
+       [](const std::string& p) { WriteFile(p, "uart1.baudrate=9600\nuart1 baudrate 9600\n"); },
+       {":2:"}},
+      {"a named pipe", [](const std::string& p) { ::mkfifo(p.c_str(), 0644); }, {"regular"}},
+      {"a link to itself",
+       [](const std::string& p) { ::symlink(p.c_str(), p.c_str()); },
+       {"symbolic links"}},
+      {"a file in a missing directory", [](const std::string&) {}, {"No such file"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::string path = std::string(c.what) == "a file in a missing directory"
+                                 ? dir.Path("gone/state")
+                                 : dir.Path("state");
+    c.make(path);
+    SettingsStore store;
+    std::string error;
+    EXPECT_FALSE(store.Attach(path, error));
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    for (const std::string& words : c.said)
+      EXPECT_NE(error.find(words), std::string::npos) << error;
+    EXPECT_EQ(store.values(), SettingsStore().values());
+  }
+}
+
+TEST(SettingsStore, ReadsAFileRightUpToTheLimit) {
+  TempDir dir;
+  const std::string path = dir.Path("state");
+  std::string text = "uart1.baudrate=9600\n#";
+  text += std::string(StateFile::kMaxSize - text.size() - 1, ' ') + "\n";
+  WriteFile(path, text);
+  EXPECT_EQ(Reread(path, "uart1.baudrate"), "9600");
+}
+
+TEST(SettingsStore, WritesItsFileOnlyWhenItsSettingsChange) {
+  TempDir dir;
+  const std::string path = dir.Path("state");
+  const std::string preset = "# the receiver on the bench\nuart1.baudrate=9600\n";
+  WriteFile(path, preset);
+  const ino_t before = Inode(path);
+  {
+    SettingsStore store;
+    Attach(store, path);
+    Persist(store);  // as at start-up
+    store.Set("uart1", "baudrate", "9600");
+    Persist(store);
+    EXPECT_EQ(ReadFile(path), preset);
+    EXPECT_EQ(Inode(path), before);
+
+    store.Set("solution", "elevation_mask", "25");
+    Persist(store);
+    EXPECT_NE(Inode(path), before);
+    store.RecordSave();
+    Persist(store);
+  }
+  EXPECT_EQ(Reread(path, "solution.elevation_mask"), "25");
+  EXPECT_EQ(Reread(path, "uart1.baudrate"), "9600");
+  SettingsStore later;
+  Attach(later, path);
+  EXPECT_EQ(later.saves(), 1);
+}
+
+TEST(SettingsStore, CreatesAMissingFileAtTheFirstPersistWithEverySetting) {
+  TempDir dir;
+  const std::string path = dir.Path("state");
+  std::map<std::string, std::string> values;
+  {
+    SettingsStore store;
+    Attach(store, path);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    Persist(store);
+    values = store.values();
+  }
+  SettingsStore later;
+  Attach(later, path);
+  EXPECT_EQ(later.values(), values);
+  EXPECT_NE(ReadFile(path).find("uart1.baudrate="), std::string::npos);
+}
+
+TEST(SettingsStore, ReplacesTheFileALinkLeadsToAndLeavesTheLinkALink) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<const char*, const char*>> links;  // {link, where it points}
+    bool targetExists;
+  };
+  const Case cases[] = {
+      {"a relative link", {{"state", "kept/real"}}, true},
+      {"a link to a link", {{"state", "middle"}, {"middle", "kept/real"}}, true},
+      {"an absolute link", {{"state", ""}}, true},
+      {"a link to a file not made yet", {{"state", "kept/real"}}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::string target = dir.Path("kept/real");
+    std::filesystem::create_directory(dir.Path("kept"));
+    if (c.targetExists) WriteFile(target, "uart1.baudrate=9600\n");
+    for (const auto& [link, to] : c.links) {
+      ASSERT_EQ(::symlink(*to ? to : target.c_str(), dir.Path(link).c_str()), 0);
+    }
+    {
+      SettingsStore store;
+      Attach(store, dir.Path("state"));
+      store.Set("solution", "elevation_mask", "25");
+      Persist(store);
+    }
+    for (const auto& [link, to] : c.links) EXPECT_TRUE(IsLink(dir.Path(link))) << link;
+    EXPECT_EQ(Reread(target, "solution.elevation_mask"), "25");
+    EXPECT_EQ(Reread(dir.Path("state"), "uart1.baudrate"), c.targetExists ? "9600" : "19200");
+  }
+}
+
+TEST(SettingsStore, UsesAReadOnlyFileButNeverReplacesIt) {
+  TempDir dir;
+  const std::string path = dir.Path("state");
+  const std::string preset = "uart1.baudrate=9600\n";
+  WriteFile(path, preset);
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  const ino_t before = Inode(path);
+  SettingsStore store;
+  Attach(store, path);
+  EXPECT_TRUE(store.readOnly());
+  EXPECT_EQ(store.Get("uart1", "baudrate"), "9600");
+  store.Set("solution", "elevation_mask", "25");
+  store.RecordSave();
+  Persist(store);
+  EXPECT_EQ(ReadFile(path), preset);
+  EXPECT_EQ(Inode(path), before);
+}
+
+TEST(SettingsStore, KeepsTheFilesModeAndLeavesNoTemporaryFileBehind) {
+  TempDir dir;
+  const std::string path = dir.Path("state");
+  WriteFile(path, "uart1.baudrate=9600\n");
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  SettingsStore store;
+  Attach(store, path);
+  for (const char* mask : {"5", "10", "15"}) {
+    store.Set("solution", "elevation_mask", mask);
+    Persist(store);
+  }
+  EXPECT_EQ(Mode(path), 0640u);
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    names.insert(entry.path().filename().string());
+  }
+  EXPECT_EQ(names, (std::set<std::string>{"state", "state.lock"}));
+}
+
+TEST(SettingsStore, KeepsTheOldFileWholeWhenTheNewOneWouldBeOverTheLimit) {
+  TempDir dir;
+  const std::string path = dir.Path("state");
+  SettingsStore store;
+  Attach(store, path);
+  store.Set("solution", "elevation_mask", "25");
+  Persist(store);
+  const std::string kept = ReadFile(path);
+  store.Set("ethernet", "ip_address", std::string(StateFile::kMaxSize, 'x'));
+  std::string error;
+  EXPECT_FALSE(store.Persist(error));
+  EXPECT_NE(error.find(path), std::string::npos) << error;
+  EXPECT_EQ(ReadFile(path), kept);
+}
+
+TEST(SettingsStore, TurnsAwayASecondStoreOnTheSameFileUntilTheFirstLetsGo) {
+  TempDir dir;
+  const std::string path = dir.Path("state");
+  ASSERT_EQ(::symlink(path.c_str(), dir.Path("other").c_str()), 0);
+  SettingsStore second;
+  {
+    SettingsStore first;
+    Attach(first, path);
+    for (const std::string& way : {path, dir.Path("other")}) {
+      SCOPED_TRACE(way);
+      std::string error;
+      EXPECT_FALSE(second.Attach(way, error));
+      for (const std::string& words : {way, std::string("in use by another orvane-sim"),
+                                       "pid " + std::to_string(::getpid())}) {
+        EXPECT_NE(error.find(words), std::string::npos) << error;
+      }
+    }
+  }
+  Attach(second, path);
+}
+
+TEST(SettingsStore, KeepsValuesWithLineBreaksAndBackslashesWhole) {
+  TempDir dir;
+  const std::string path = dir.Path("state");
+  const std::string value = "two\nlines\r and a \\ backslash\\";
+  {
+    SettingsStore store;
+    Attach(store, path);
+    store.Set("ethernet", "ip_address", value);
+    Persist(store);
+  }
+  EXPECT_EQ(Reread(path, "ethernet.ip_address"), value);
+}
+
+}  // namespace
+}  // namespace orvane::sim
