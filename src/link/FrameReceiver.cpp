@@ -31,6 +31,7 @@ void FrameReceiver::Receive(std::span<const std::uint8_t> bytes) {
       end_ = 1;
       buffer_[0] = *p++;
       running_[1] = 0;
+      runningEnd_ = 1;
       state_ = State::Header;
       continue;
     }
@@ -44,22 +45,33 @@ void FrameReceiver::Receive(std::span<const std::uint8_t> bytes) {
   }
 }
 
-// Stores bytes after the held ones, carrying the running CRC along.
 void FrameReceiver::Take(std::span<const std::uint8_t> bytes) {
   if (end_ + bytes.size() > kCapacity) Compact();
-  std::uint16_t reg = running_[end_];
-  for (const std::uint8_t b : bytes) {
-    buffer_[end_++] = b;
-    reg = checksum::Crc16Update(reg, b);
-    running_[end_] = reg;
+  std::memcpy(buffer_.data() + end_, bytes.data(), bytes.size());
+  end_ += bytes.size();
+}
+
+// Carries the running CRC on over the held bytes up to position `stop`. Done only when a check
+// needs it, so that a frame that arrives in pieces is still run through in one go.
+void FrameReceiver::RunUpTo(std::size_t stop) {
+  if (stop <= runningEnd_) return;
+  const std::uint8_t* byte = buffer_.data() + runningEnd_;
+  std::uint16_t* running = running_.data() + runningEnd_;
+  std::uint16_t reg = *running;
+  for (std::size_t n = stop - runningEnd_; n != 0; --n) {
+    reg = checksum::Crc16Update(reg, *byte++);
+    *++running = reg;
   }
+  runningEnd_ = stop;
 }
 
 // Moves the held bytes, and the running CRCs over them, to the front of the buffer.
 void FrameReceiver::Compact() {
   const std::size_t held = heldBytes();
   std::memmove(buffer_.data(), buffer_.data() + start_, held);
-  std::memmove(running_.data() + 1, running_.data() + start_ + 1, held * sizeof running_[0]);
+  std::memmove(running_.data() + 1, running_.data() + start_ + 1,
+               (runningEnd_ - start_) * sizeof running_[0]);
+  runningEnd_ -= start_;
   start_ = 0;
   end_ = held;
 }
@@ -90,6 +102,7 @@ void FrameReceiver::Settle() {
       return;
     }
     start_ = static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - buffer_.data());
+    RunUpTo(start_ + 1);
   }
 }
 
@@ -98,6 +111,7 @@ void FrameReceiver::Settle() {
 bool FrameReceiver::Verified(std::size_t size) {
   const std::size_t first = start_ + kTypeOffset;
   const std::size_t stop = start_ + size - 2;
+  RunUpTo(stop);
   const auto crc = static_cast<std::uint16_t>(
       running_[stop] ^ checksum::Crc16AfterZeros(running_[first], stop - first));
   return buffer_[stop] == (crc & 0xFFU) && buffer_[stop + 1] == (crc >> 8);

@@ -87,6 +87,7 @@ class FrameReceiver {
   static constexpr std::size_t kCapacity = 2048;
 
   void Take(std::span<const std::uint8_t> bytes);
+  void RunUpTo(std::size_t stop);
   void Settle();
   bool Verified(std::size_t frameSize);
   void Dispatch(std::span<const std::uint8_t> frame);
@@ -98,10 +99,10 @@ class FrameReceiver {
   std::array<std::uint8_t, kCapacity> buffer_{};
   std::size_t start_ = 0;
   std::size_t end_ = 0;
-  // running_[i] is the CRC register over buffer_[origin_, i), kept up to i = runningEnd_; any
-  // stretch's CRC follows from two of them.
+  // running_[i] is a CRC register run over the held bytes up to position i, valid for positions
+  // start_ + 1 to runningEnd_ (which may lag behind end_); the CRC of any stretch of held bytes
+  // follows from two of them.
   std::array<std::uint16_t, kCapacity + 1> running_{};
-  std::size_t origin_ = 0;
   std::size_t runningEnd_ = 0;
   State state_ = State::Hunting;
   std::uint32_t restarts_ = 0;
