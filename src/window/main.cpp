@@ -6,6 +6,7 @@
 
 #include "platform/qt/QtSerialPort.h"
 #include "platform/qt/QtTimer.h"
+#include "platform/qt/TracingPort.h"
 #include "window/DisplayCheck.h"
 #include "window/Form.h"
 #include "window/MainWindow.h"
@@ -27,7 +28,8 @@ int main(int argc, char* argv[]) {
   platform::qt::QtTimer tmrWrite;
 
   window::MainWindow window(&platform::qt::DeviceForPort);
-  window::Form form({GPS, Timer1, tmrComError, tmrRead, tmrWrite, window});
+  platform::qt::TracingPort tracedGPS(GPS);  // QT_LOGGING_RULES="orvane.link.debug=true"
+  window::Form form({tracedGPS, Timer1, tmrComError, tmrRead, tmrWrite, window});
   window.Wire(&form);
   QObject::connect(&GPS, &platform::qt::QtSerialPort::diagnosisChanged, &window,
                    &window::MainWindow::SetLampToolTip);
