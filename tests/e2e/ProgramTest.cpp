@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -86,10 +87,16 @@ class WithADevice : public ::testing::Test {
   }
   void TearDown() override { ::close(master_); }
 
-  // Where QSerialPort keeps the lock file of the link: LCK.. and the path with / as _.
+  // Where QSerialPort keeps the lock file of the link: LCK.. and the path with / as _, in the
+  // first of the usual lock directories that it may write to.
   QString LockFile() const {
     QString name = link_;
-    return QStringLiteral("/var/lock/LCK..") + name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    name = QStringLiteral("/LCK..") + name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const char* dir : {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp"}) {
+      const QFileInfo info(QString::fromLatin1(dir));
+      if (info.isDir() && info.isWritable()) return info.filePath() + name;
+    }
+    return QDir::tempPath() + name;
   }
 
   QTemporaryDir dir_;

@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstring>
 
 #include "platform/qt/PortDevices.h"
 #include "platform/qt/QtSerialPort.h"
@@ -98,6 +99,7 @@ class OddlyNamedDevice : public ::testing::Test {
     ASSERT_EQ(::ttyname_r(slave, name, sizeof name), 0);
     ::close(slave);
     ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+    std::strcpy(terminal_, name);
     path_ = QFile::encodeName(devices_.path()) + "/ttyOrvane\xe9\xff";
     ASSERT_EQ(::symlink(name, path_.constData()), 0);
     qputenv("ORVANE_COM2", path_);
@@ -111,6 +113,7 @@ class OddlyNamedDevice : public ::testing::Test {
   QTemporaryDir devices_;
   QTemporaryDir runtime_;
   QByteArray path_;
+  char terminal_[128] = {};
   int master_ = -1;
 };
 
@@ -133,6 +136,19 @@ TEST_F(OddlyNamedDevice, OpensAndCarriesBytesAndItsLinkGoesWithThePort) {
   }
   EXPECT_TRUE(QDir(runtime_.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System))
       << "nothing is left in the runtime directory";
+}
+
+TEST_F(OddlyNamedDevice, ASecondPortOnTheSameDeviceIsToldItIsBusy) {
+  // By its plain name: the lock file that tells of the first is named after the path opened.
+  qputenv("ORVANE_COM2", QByteArray(terminal_));
+  QtSerialPort first;
+  QtSerialPort second;
+  first.SetPortNumber(2);
+  second.SetPortNumber(2);
+  ASSERT_TRUE(first.Open());
+  EXPECT_FALSE(second.Open());
+  EXPECT_TRUE(second.Diagnosis().endsWith(QStringLiteral(": busy: another program has it open")))
+      << second.Diagnosis().toStdString();
 }
 
 TEST(PortDiagnosis, TellsTheDeviceAndWhyItCannotBeOpened) {
