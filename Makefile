@@ -13,7 +13,7 @@ OPTIONAL_PACKAGES := libclang-rt-dev
 # Warnings are errors wherever CI builds.
 CMAKE_FLAGS := $(if $(CI),-DORVANE_WERROR=ON,)
 
-.PHONY: all deps configure build test unit e2e asan fuzz bench run install clean
+.PHONY: all deps configure build test unit e2e asan fuzz fuzz-long bench run install clean
 
 all: build
 
@@ -62,6 +62,11 @@ FUZZ_SECONDS ?= 60
 fuzz: PRESET = fuzz
 fuzz: build
 	tools/run-fuzz.sh build/fuzz $(FUZZ_SECONDS)
+
+# Ten minutes: the long run before a release, not CI's.
+fuzz-long: PRESET = fuzz
+fuzz-long: build
+	tools/run-fuzz.sh build/fuzz 600
 
 bench: PRESET = release
 bench: build

@@ -35,7 +35,7 @@ def receive(data):
 
 
 FRAMING_ERROR = b"\xF0"
-BREAK = b"\xF7"  # the seventh of the other event codes
+RESTART = b"\xFF"  # a change of line speed
 
 heartbeat = frame(0xFFFF, b"\0\0\0\0")
 read = frame(0x00A5, texts("solution", "elevation_mask", "10"))
@@ -49,10 +49,16 @@ receiver = {
     "responses": receive(read + write + refused),
     "split": receive(read[:3]) + receive(read[3:20]) + receive(read[20:]),
     "noise-and-errors": receive(b"\x00\xa5\xff\x12" + heartbeat) + FRAMING_ERROR * 11
-    + BREAK + receive(unknown + heartbeat),
+    + receive(unknown + heartbeat),
     "stray-preamble": receive(b"\x55\x01\x02\x03\x04\xc8" + heartbeat + b"\0" * 196 + write),
     "long-then-short": receive(long_read + frame(0x00A5, b"ab") + frame(0x00AF, b"")),
+    "inside-false-frame": receive(b"\x55\x01\x02\x03\x04\xc8" + b"\0" * 40 + write + heartbeat
+                                  + b"\0" * 180),
+    "after-flood": receive(b"\x55" * 150 + heartbeat + b"\0" * 100),
+    "restart": receive(read[:20]) + RESTART + receive(read[20:] + write),
 }
+for name, data in receiver.items():
+    assert len(data) <= 512, name  # the fuzzer's input limit
 for target, seeds in (("link_receiver_fuzz", receiver),):
     folder = HERE / "corpus" / target
     folder.mkdir(parents=True, exist_ok=True)

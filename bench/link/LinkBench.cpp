@@ -1,5 +1,6 @@
 // The receive path (bytes through FrameReceiver::Receive, CRC and dispatch included) against
-// the table-driven Crc16 alone and a plain bit-by-bit CRC-16 over the same bytes.
+// the table-driven Crc16 alone and a plain bit-by-bit CRC-16 over the same bytes; and the receive
+// path's worst line, a flood of 0x55, where every byte starts a false frame that has to be checked.
 //
 // The stream is what the line carries from a receiver that has not yet been told to send only
 // our three message types: per second one heartbeat, a few settings answers, the receiver's own
@@ -112,6 +113,23 @@ void BM_ReceivePath(benchmark::State& state) {
   state.counters["events/pass"] = static_cast<double>(chunks.size());
 }
 BENCHMARK(BM_ReceivePath)->Arg(64)->Arg(4096)->ArgName("largest_event");
+
+// Every byte is a preamble and every length byte 0x55, so each byte starts a false frame of 93
+// bytes whose check fails, and the hunt goes on one byte further.
+void BM_ReceiveFlood(benchmark::State& state) {
+  const Bytes flood(kStreamBytes, orvane::link::kPreamble);
+  const auto largest = static_cast<std::size_t>(state.range(0));
+  CountingHandlers handlers;
+  orvane::link::FrameReceiver rx(handlers);
+  for (auto _ : state) {
+    for (std::size_t at = 0; at < flood.size(); at += largest) {
+      rx.Receive(std::span(flood).subspan(at, std::min(largest, flood.size() - at)));
+    }
+    benchmark::DoNotOptimize(handlers);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * flood.size()));
+}
+BENCHMARK(BM_ReceiveFlood)->Arg(64)->Arg(4096)->ArgName("event");
 
 // Crc16 takes 16-bit indices, so the stream goes through it in the largest blocks it accepts.
 void BM_Crc16(benchmark::State& state) {

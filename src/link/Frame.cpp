@@ -21,8 +21,7 @@ std::vector<std::uint8_t> BuildFrame(std::uint16_t type, std::uint16_t sender,
   const std::uint16_t crc =
       checksum::Crc16(frame, 1, static_cast<std::int16_t>(n + kPayloadOffset));
   frame[kPayloadOffset + payload.size()] = static_cast<std::uint8_t>(crc & 0xFFU);
-  frame[kPayloadOffset + payload.size() + 1] =
-      static_cast<std::uint8_t>(checksum::ShiftRight8(static_cast<std::int16_t>(crc)));
+  frame[kPayloadOffset + payload.size() + 1] = static_cast<std::uint8_t>(crc >> 8);
   return frame;
 }
 

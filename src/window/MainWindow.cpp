@@ -316,6 +316,10 @@ void MainWindow::SetCaption(std::string_view caption) {
   lblComText_->setText(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
 }
 
+void MainWindow::SetLampToolTip(const QString& tip) {
+  lblComQ_->setToolTip(tip);
+}
+
 void MainWindow::EndProgram() {
   EndRun();
   close();

@@ -54,6 +54,9 @@ class MainWindow final : public QMainWindow, public platform::Controls {
   void SetCaption(std::string_view caption) override;
   void EndProgram() override;
 
+  // What the caption cannot say: the device the chosen port opens and why it cannot be opened.
+  void SetLampToolTip(const QString& tip);
+
  signals:
   // The run is ending (Exit, or the window closed). Whoever owns the timers and the port stops
   // them here, so that no tick or receive event reaches the form afterwards.

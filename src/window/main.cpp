@@ -6,12 +6,16 @@
 
 #include "platform/qt/QtSerialPort.h"
 #include "platform/qt/QtTimer.h"
+#include "platform/qt/TracingPort.h"
+#include "window/DisplayCheck.h"
 #include "window/Form.h"
 #include "window/MainWindow.h"
+#include "window/ProgramSignals.h"
 #include "window/ShownProbe.h"
 
 int main(int argc, char* argv[]) {
   using namespace orvane;
+  window::RequireDisplay(argc, argv);
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("orvane-config"));
 
@@ -24,8 +28,11 @@ int main(int argc, char* argv[]) {
   platform::qt::QtTimer tmrWrite;
 
   window::MainWindow window(&platform::qt::DeviceForPort);
-  window::Form form({GPS, Timer1, tmrComError, tmrRead, tmrWrite, window});
+  platform::qt::TracingPort tracedGPS(GPS);  // QT_LOGGING_RULES="orvane.link.debug=true"
+  window::Form form({tracedGPS, Timer1, tmrComError, tmrRead, tmrWrite, window});
   window.Wire(&form);
+  QObject::connect(&GPS, &platform::qt::QtSerialPort::diagnosisChanged, &window,
+                   &window::MainWindow::SetLampToolTip);
   const auto unwire = qScopeGuard([&window] { window.Wire(nullptr); });
 
   // Once the run ends nothing more is sent and no tick reaches the form, even if other events
@@ -34,6 +41,8 @@ int main(int argc, char* argv[]) {
     for (platform::Timer* timer : {&Timer1, &tmrComError, &tmrRead, &tmrWrite}) timer->Stop();
     GPS.Close();
   });
+
+  const window::EndOnSignals endOnSignals([&window] { window.EndProgram(); });
 
   form.Form_Load();
   window.show();

@@ -2,13 +2,10 @@
 
 #include <QByteArray>
 #include <QSerialPort>
-#include <QSerialPortInfo>
 #include <QTimer>
 #include <algorithm>
 #include <exception>
 #include <utility>
-
-#include "platform/qt/LineErrorCounter.h"
 
 namespace orvane::platform::qt {
 
@@ -46,6 +43,14 @@ bool Apply(QSerialPort& port, const Applied& a) {
          port.setStopBits(a.stopBits) && port.setFlowControl(QSerialPort::NoFlowControl);
 }
 
+qintptr NativeHandle(const QSerialPort& port) {
+#ifdef Q_OS_WIN
+  return reinterpret_cast<qintptr>(port.handle());
+#else
+  return port.handle();
+#endif
+}
+
 // Handlers of the logic run inside Qt's signal delivery; nothing they throw may cross it.
 template <typename F>
 void Guarded(F&& f) noexcept {
@@ -61,9 +66,13 @@ void Guarded(F&& f) noexcept {
 }  // namespace
 
 struct QtSerialPort::Impl {
+  explicit Impl(std::unique_ptr<LineCountSource> counts) : lineErrors(std::move(counts)) {}
+
   QSerialPort* port = nullptr;  // child of the QtSerialPort
   QTimer* linePoll = nullptr;   // child of the QtSerialPort
   LineErrorCounter lineErrors;
+  DeviceAlias alias;
+  QString diagnosis;
   std::int16_t commPort = 1;
   LineSettings settings = kDefaultSettings;
   // Raised by the first failure of an open port, until the queued close runs; the port reads
@@ -77,7 +86,8 @@ struct QtSerialPort::Impl {
   std::uint64_t generation = 0;
 };
 
-QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent), impl_(std::make_unique<Impl>()) {
+QtSerialPort::QtSerialPort(QObject* parent, std::unique_ptr<LineCountSource> counts)
+    : QObject(parent), impl_(std::make_unique<Impl>(std::move(counts))) {
   impl_->port = new QSerialPort(this);
   impl_->linePoll = new QTimer(this);
   impl_->linePoll->setTimerType(Qt::PreciseTimer);
@@ -134,16 +144,28 @@ LineSettings QtSerialPort::lineSettings() const {
 bool QtSerialPort::Open() {
   if (IsOpen()) return true;
   CloseNow();  // a port still open after a failure is closed before it is opened again
-  const QString device = DeviceForPort(impl_->commPort);
-  if (device.isEmpty()) return false;
+  const QByteArray path = DevicePathForPort(impl_->commPort);
+  if (path.isEmpty()) {
+    Diagnose(QStringLiteral("port %1 leads to no device").arg(impl_->commPort));
+    return false;
+  }
+  const QString shown = ReadablePath(path);
+  const QString device = impl_->alias.For(path);
+  if (device.isEmpty()) {
+    Diagnose(shown + QStringLiteral(": cannot be reached (no link to its name could be made)"));
+    return false;
+  }
   QSerialPort& port = *impl_->port;
   port.setPortName(device);
   if (!port.open(QIODevice::ReadWrite)) {
+    const bool refused = port.error() == QSerialPort::PermissionError;
+    Diagnose(shown + QStringLiteral(": ") + OpenFailureReason(path, refused, port.errorString()));
     port.clearError();
     return false;
   }
   ++impl_->generation;
   impl_->failing = false;
+  Diagnose(shown);
   StartLineErrors();
   return true;
 }
@@ -152,8 +174,18 @@ void QtSerialPort::Close() {
   CloseNow();
 }
 
+QString QtSerialPort::Diagnosis() const {
+  return impl_->diagnosis;
+}
+
+void QtSerialPort::Diagnose(const QString& diagnosis) {
+  if (diagnosis == impl_->diagnosis) return;
+  impl_->diagnosis = diagnosis;
+  emit diagnosisChanged(diagnosis);
+}
+
 void QtSerialPort::StartLineErrors() {
-  impl_->reportsLineErrors = impl_->lineErrors.Begin(*impl_->port);
+  impl_->reportsLineErrors = impl_->lineErrors.Begin(NativeHandle(*impl_->port));
   if (impl_->reportsLineErrors) {
     impl_->linePoll->start();
   } else {
@@ -199,8 +231,10 @@ void QtSerialPort::OnReadyRead() {
 
 void QtSerialPort::DeliverLineErrors() {
   if (!IsOpen()) return;
-  const std::uint32_t fresh = impl_->lineErrors.TakeNew(*impl_->port);
-  for (std::uint32_t i = 0; i < fresh && IsOpen(); ++i) DeliverLineError(LineError::Framing);
+  for (const LineError error : impl_->lineErrors.TakeNew(NativeHandle(*impl_->port))) {
+    if (!IsOpen()) return;  // a handler closed the port
+    DeliverLineError(error);
+  }
 }
 
 void QtSerialPort::OnError(int error) {
@@ -222,49 +256,18 @@ void QtSerialPort::FailLater(const QString& reason) {
   if (impl_->failing) return;
   impl_->failing = true;
   impl_->failure = reason;
+  Diagnose(ReadablePath(DevicePathForPort(impl_->commPort)) + QStringLiteral(": lost (") + reason +
+           QLatin1Char(')'));
   impl_->linePoll->stop();
+  // Every close and open moves the generation on (and a close clears the failure), so a
+  // close still queued when the port was closed and opened again has nothing left to do.
   const auto generation = impl_->generation;
   QMetaObject::invokeMethod(
       this,
       [this, generation] {
-        if (generation == impl_->generation && impl_->failing) CloseNow();
+        if (generation == impl_->generation) CloseNow();
       },
       Qt::QueuedConnection);
-}
-
-QString DeviceForPort(std::int16_t n) {
-  if (n < 1) return {};
-#ifdef Q_OS_WIN
-  return QStringLiteral("COM%1").arg(n);
-#else
-  const QByteArray variable = "ORVANE_COM" + QByteArray::number(n);
-  if (qEnvironmentVariableIsSet(variable.constData())) {
-    return qEnvironmentVariable(variable.constData());
-  }
-  auto ports = QSerialPortInfo::availablePorts();
-  const auto isUsb = [](const QSerialPortInfo& info) {
-    const QString name = info.portName();
-    return name.startsWith(QLatin1String("ttyACM")) || name.startsWith(QLatin1String("ttyUSB")) ||
-           name.startsWith(QLatin1String("cu.usb"));
-  };
-  // Name order with numbers compared as numbers, so ttyUSB2 comes before ttyUSB10.
-  const auto split = [](const QString& name) {
-    qsizetype digits = name.size();
-    while (digits > 0 && name.at(digits - 1).isDigit()) --digits;
-    return std::pair(name.left(digits), name.mid(digits).toULongLong());
-  };
-  std::sort(ports.begin(), ports.end(), [&](const QSerialPortInfo& a, const QSerialPortInfo& b) {
-    const bool usbA = isUsb(a);
-    const bool usbB = isUsb(b);
-    if (usbA != usbB) return usbA;
-    const auto keyA = split(a.portName());
-    const auto keyB = split(b.portName());
-    if (keyA != keyB) return keyA < keyB;
-    return a.portName() < b.portName();
-  });
-  if (n > ports.size()) return {};
-  return ports.at(n - 1).systemLocation();
-#endif
 }
 
 }  // namespace orvane::platform::qt

@@ -9,6 +9,8 @@
 #include <memory>
 
 #include "platform/SerialLine.h"
+#include "platform/qt/LineErrorCounter.h"
+#include "platform/qt/PortDevices.h"
 
 namespace orvane::platform::qt {
 
@@ -16,7 +18,9 @@ class QtSerialPort final : public QObject, public CommPort {
   Q_OBJECT
 
  public:
-  explicit QtSerialPort(QObject* parent = nullptr);
+  // Line errors are counted from counts (the system's own counters unless a test gives others).
+  explicit QtSerialPort(QObject* parent = nullptr,
+                        std::unique_ptr<LineCountSource> counts = SystemLineCounts());
   ~QtSerialPort() override;
 
   void SetPortNumber(std::int16_t number) override;
@@ -30,10 +34,16 @@ class QtSerialPort final : public QObject, public CommPort {
   bool CanReportLineErrors() const override;
   void Output(std::span<const std::uint8_t> frame) override;
 
+  // In words: the device the port number leads to, and why it could not be opened or was lost
+  // ("/dev/ttyUSB0: no such device"). Brought up to date by every open and failure.
+  QString Diagnosis() const;
+
  signals:
   // The device failed (vanished, read or write error) and the port has been closed; emitted
   // once per failure, after the close.
   void failed(const QString& reason);
+  // Diagnosis() has changed.
+  void diagnosisChanged(const QString& diagnosis);
 
  private:
   void OnReadyRead();
@@ -42,14 +52,10 @@ class QtSerialPort final : public QObject, public CommPort {
   void FailLater(const QString& reason);
   void CloseNow();
   void StartLineErrors();
+  void Diagnose(const QString& diagnosis);
 
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
-
-// The device that COM port number n (1..8) opens on this machine: "COMn" on Windows; elsewhere
-// $ORVANE_COM<n> when set, else the n-th serial port, USB ports first, each group by name.
-// Empty when there is no such port.
-QString DeviceForPort(std::int16_t n);
 
 }  // namespace orvane::platform::qt

@@ -16,6 +16,7 @@
 #include <QTest>
 #include <numeric>
 
+#include "ScriptedCounts.h"
 #include "platform/qt/QtSerialPort.h"
 #include "platform/qt/QtTimer.h"
 
@@ -35,6 +36,10 @@ class QtSerialPortTest : public ::testing::Test {
     port_.SetPortNumber(1);
     port_.SetBytesHandler([this](std::span<const std::uint8_t> bytes) {
       received_.insert(received_.end(), bytes.begin(), bytes.end());
+      events_.push_back("bytes");
+    });
+    port_.SetLineErrorHandler([this](LineError error) {
+      events_.push_back(error == LineError::Framing ? "framing" : "other line error");
     });
     ASSERT_TRUE(port_.Open());
   }
@@ -82,8 +87,12 @@ class QtSerialPortTest : public ::testing::Test {
   QTemporaryDir dir_;
   QString path_ = dir_.filePath(QStringLiteral("ttyOrvane%1").arg(::getpid()));
   int master_ = -1;
-  QtSerialPort port_;
+  // Terminals keep no line-error counters; these stand in for a device's, absent until a test
+  // makes them present and opens the port again.
+  std::shared_ptr<ScriptedCounts::State> counts_ = std::make_shared<ScriptedCounts::State>();
+  QtSerialPort port_{nullptr, std::make_unique<ScriptedCounts>(counts_)};
   Bytes received_;
+  std::vector<std::string> events_;
 };
 
 TEST_F(QtSerialPortTest, CarriesEveryByteValueBothWaysUnchanged) {
@@ -136,6 +145,78 @@ TEST_F(QtSerialPortTest, HangUpClosesOnceWithoutABusyLoopAndTheDeviceReopensWhen
   port_.Output(Bytes{0xFF, 0x55});
   EXPECT_EQ(SentByPort(2), (Bytes{0xFF, 0x55}));
   EXPECT_EQ(closed.count(), 1);
+}
+
+// Drives the port's own error handling as QSerialPort would raise it.
+void RaiseError(QtSerialPort& port, QSerialPort::SerialPortError error) {
+  emit port.findChild<QSerialPort*>()->errorOccurred(error);
+}
+
+TEST_F(QtSerialPortTest, DeviceFailuresCloseThePortAndOtherErrorsLeaveItUsable) {
+  for (const auto error :
+       {QSerialPort::TimeoutError, QSerialPort::UnsupportedOperationError,
+        QSerialPort::UnknownError, QSerialPort::NotOpenError, QSerialPort::OpenError,
+        QSerialPort::PermissionError, QSerialPort::DeviceNotFoundError}) {
+    RaiseError(port_, error);
+    EXPECT_TRUE(port_.IsOpen()) << error;
+    Send({0x55});
+  }
+  for (const auto error :
+       {QSerialPort::ReadError, QSerialPort::WriteError, QSerialPort::ResourceError}) {
+    QSignalSpy closed(&port_, &QtSerialPort::failed);
+    RaiseError(port_, error);
+    EXPECT_FALSE(port_.IsOpen()) << error << ": reads as closed at once";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closed.count() == 1; }, kWait)) << error;
+    EXPECT_TRUE(port_.Diagnosis().contains(QStringLiteral("lost"))) << error;
+    ASSERT_TRUE(port_.Open()) << error;
+  }
+}
+
+// The close a failure queues must not close the port opened again before it ran.
+TEST_F(QtSerialPortTest, AQueuedCloseSparesThePortOpenedAgainMeanwhile) {
+  QSignalSpy closed(&port_, &QtSerialPort::failed);
+  RaiseError(port_, QSerialPort::ResourceError);
+  ASSERT_FALSE(port_.IsOpen());
+  ASSERT_TRUE(port_.Open());  // before the event loop runs the queued close
+  QTest::qWait(200);
+  EXPECT_TRUE(port_.IsOpen());
+  EXPECT_EQ(closed.count(), 1);
+  Send({0x55, 0x00});
+}
+
+TEST_F(QtSerialPortTest, LineErrorsComeBeforeTheBytesReadWithThemAndAlsoWithoutBytes) {
+  port_.Close();
+  counts_->present = true;
+  ASSERT_TRUE(port_.Open());
+  EXPECT_TRUE(port_.CanReportLineErrors());
+  // Several rounds, each just after a poll of the counters, so that the next poll is far off
+  // and the errors must come with the read.
+  for (int round = 0; round < 3; ++round) {
+    const int reads = counts_->reads;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counts_->reads > reads; }, kWait));
+    events_.clear();
+    ++counts_->counts.frame;
+    Send({0x55});
+    EXPECT_EQ(events_, (std::vector<std::string>{"framing", "bytes"})) << "round " << round;
+  }
+  events_.clear();
+  ++counts_->counts.brk;  // a break alone, no bytes: the poll finds it
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !events_.empty(); }, kWait));
+  EXPECT_EQ(events_, std::vector<std::string>{"framing"});
+}
+
+TEST_F(QtSerialPortTest, ErrorsHeardBeforeASpeedChangeAreNotCountedAfterIt) {
+  port_.Close();
+  counts_->present = true;
+  ASSERT_TRUE(port_.Open());
+  const int reads = counts_->reads;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return counts_->reads > reads; }, kWait));
+  events_.clear();
+  counts_->counts.frame += 5;  // heard at 19200, before the speed changes in the same pass
+  ASSERT_TRUE(port_.SetLineSettings(platform::AtBaud(9600)));
+  const int later = counts_->reads;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return counts_->reads > later + 2; }, kWait));
+  EXPECT_TRUE(events_.empty());
 }
 
 TEST(QtTimer, FirstTickComesAfterOneIntervalAndStartWhileRunningKeepsThePhase) {

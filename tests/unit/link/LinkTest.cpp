@@ -29,36 +29,45 @@ TEST(Checksum, Crc16IsXmodemOverFirstUpToButNotIncludingStop) {
   EXPECT_EQ(Crc16(bytes, 5, 4), 0);
 }
 
-TEST(Checksum, CrcTableHoldsTheTellingEntries) {
-  const std::pair<int, std::uint16_t> entries[] = {
-      {0, 0x0000}, {1, 0x1021}, {2, 0x2042}, {128, 0x9188}, {255, 0x1EF0}};
-  for (const auto& [index, value] : entries) EXPECT_EQ(CrcTable[index], value) << index;
+// Running registers over one stream give the CRC of any stretch of it, however long.
+TEST(Checksum, AnyStretchsCrcFollowsFromRunningRegisters) {
+  std::mt19937 rng(0xC4C);
+  Bytes stream(3000);
+  for (auto& b : stream) b = static_cast<std::uint8_t>(rng());
+  std::vector<std::uint16_t> running{0};
+  for (const std::uint8_t b : stream) running.push_back(Crc16Update(running.back(), b));
+  const std::pair<std::size_t, std::size_t> stretches[] = {
+      {0, 0}, {1, 2}, {7, 15}, {100, 360}, {5, 516}, {10, 2999}, {0, 3000}};
+  for (const auto& [a, b] : stretches) {
+    const Bytes part(stream.begin() + static_cast<std::ptrdiff_t>(a),
+                     stream.begin() + static_cast<std::ptrdiff_t>(b));
+    const auto whole = Crc16(part, 0, static_cast<std::int16_t>(part.size()));
+    EXPECT_EQ(running[b] ^ Crc16AfterZeros(running[a], b - a), whole) << a << ".." << b;
+  }
 }
 
-TEST(Checksum, ShiftsAndMinimumFollowTheSigned16BitRules) {
-  using Check = std::pair<std::int16_t, std::int16_t>;  // {result, expected}
-  // clang-format off
-  const Check cases[] = {
-      {ShiftLeft8(0x0001), 0x0100}, {ShiftLeft8(0x007F), 0x7F00}, {ShiftLeft8(0x0080), -32768},
-      {ShiftLeft8(0x00FF), -256},   {ShiftLeft8(0x01FF), -256},   {ShiftLeft8(-32768), 0},
-      {ShiftRight8(0x00FF), 0},     {ShiftRight8(0x0100), 1},     {ShiftRight8(0x7FFF), 127},
-      {ShiftRight8(-32768), 128},   {ShiftRight8(-1), 255},       {MinOf(11, 10), 10},
-      {MinOf(-5, 3), -5},           {MinOf(7, 7), 7},             {MinOf(-32768, 32767), -32768}};
-  // clang-format on
-  for (std::size_t i = 0; i < std::size(cases); ++i)
-    EXPECT_EQ(cases[i].first, cases[i].second) << i;
+TEST(Checksum, MinOfComparesAsSigned) {
+  EXPECT_EQ(MinOf(11, 10), 10);
+  EXPECT_EQ(MinOf(-5, 3), -5);
+  EXPECT_EQ(MinOf(-32768, 32767), -32768);
+}
+
+TEST(Frame, BuildFrameTakesAtMost255PayloadBytes) {
+  const Bytes full = BuildFrame(0x1234, 0x42, Bytes(255, 0x55));
+  ASSERT_EQ(full.size(), 263U);
+  EXPECT_EQ(full[5], 255);
+  EXPECT_EQ(Crc16(full, 1, 261), full[261] | full[262] << 8);
+  EXPECT_TRUE(BuildFrame(0x1234, 0x42, Bytes(256, 0)).empty());
 }
 
 using Seen = std::vector<std::pair<char, Bytes>>;  // 'H' heartbeat, 'R' read, 'W' write response
 
-// A receiver whose handlers record each dispatch, checking it is the frame in the receive buffer.
+// A receiver whose handlers record each dispatch.
 struct Rig final : MessageHandlers {
   void OnHeartbeat() override { seen.push_back({'H', {}}); }
-  void OnSettingReadResponse(Frame f) override { Record('R', f); }
-  void OnSettingWriteResponse(Frame f) override { Record('W', f); }
-  void Record(char kind, Frame f) {
-    EXPECT_EQ(f.data(), rx.rxBuffer().data());
-    seen.push_back({kind, Bytes(f.begin(), f.end())});
+  void OnSettingReadResponse(Frame f) override { seen.push_back({'R', Bytes(f.begin(), f.end())}); }
+  void OnSettingWriteResponse(Frame f) override {
+    seen.push_back({'W', Bytes(f.begin(), f.end())});
   }
   FrameReceiver rx{*this};
   Seen seen;
@@ -82,6 +91,41 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
   return out;
 }
 
+// A false preamble whose length byte is `n`, padded with zeros to `size` bytes.
+Bytes Stray(std::uint8_t n, std::size_t size) {
+  Bytes stray{0x55, 0x01, 0x02, 0x03, 0x04, n};
+  stray.resize(size, 0x00);
+  return stray;
+}
+
+struct ReceiverCase {
+  const char* name;
+  std::vector<Event> events;
+  Seen expected;
+  std::int16_t framingErrors = 0;
+};
+
+void Run(Rig& rig, const std::vector<Event>& events, bool byteByByte) {
+  for (const auto& e : events) {
+    if (e.framingError) {
+      rig.rx.CountFramingError();
+    } else if (byteByByte) {
+      for (const std::uint8_t& b : e.bytes) rig.rx.Receive({&b, 1});
+    } else {
+      rig.rx.Receive(e.bytes);
+    }
+  }
+}
+
+void Check(const ReceiverCase& c) {
+  for (const bool byteByByte : {false, true}) {
+    Rig rig;
+    Run(rig, c.events, byteByByte);
+    EXPECT_EQ(rig.seen, c.expected) << c.name << (byteByByte ? ", byte by byte" : "");
+    EXPECT_EQ(rig.rx.framingErrors(), c.framingErrors) << c.name;
+  }
+}
+
 TEST(FrameReceiver, DispatchesExactlyTheVerifiedFramesOfHandledTypes) {
   const Bytes hb = HeartbeatFrame();
   const Bytes read = ReadResponseFrame("solution", "elevation_mask", "10");
@@ -92,27 +136,13 @@ TEST(FrameReceiver, DispatchesExactlyTheVerifiedFramesOfHandledTypes) {
   const Bytes spoilt = Concat({spoiled(read, 10), spoiled(read, read.size() - 2), spoiled(hb, 11)});
   const Bytes others = Concat({BuildFrame(0x01A5, 0, {}), BuildFrame(0xA500, 0, {}),
                                BuildFrame(0x00FF, 0, {}), BuildFrame(0xFF00, 0, {})});
-  // A stray 0x55 whose length byte is 200 takes the 5 + 200 + 2 = 207 bytes after it.
-  auto strayThenHeartbeatAt = [&hb](std::size_t at) {
-    Bytes stream{0x55, 0x01, 0x02, 0x03, 0x04, 200};
-    stream.resize(at, 0x00);
-    return Concat({stream, hb});
-  };
   std::vector<Event> eleven(11, kFramingError), elevenThenHb = eleven;
   elevenThenHb.emplace_back(hb);
-  struct Case {
-    const char* name;
-    std::vector<Event> events;
-    Seen expected;
-    std::int16_t framingErrors = 0;
-  };
-  const Case cases[] = {
+  const ReceiverCase cases[] = {
       {"garbage before a frame", {Concat({{0x00, 0xFF, 0x54, 0x56, 0xA5, 0x12}, hb})}, {{'H', {}}}},
       {"frames in one event", {Concat({write, hb, read})}, {{'W', write}, {'H', {}}, {'R', read}}},
       {"0x55 inside a payload is data", {preambles}, {{'R', preambles}}},
       {"spoilt payload or CRC, then a good frame", {Concat({spoilt, write})}, {{'W', write}}},
-      {"stray preamble swallows a heartbeat at its 207th byte", {strayThenHeartbeatAt(207)}, {}},
-      {"heartbeat after the 207 swallowed bytes", {strayThenHeartbeatAt(208)}, {{'H', {}}}},
       {"types not handled, 0x01A5 and 0xA500 too", {others}, {}},
       {"unknown type, N = 0, clears errors", {kFramingError, BuildFrame(0x1234, 0, {})}, {}},
       {"framing errors saturate at ten", eleven, {}, 10},
@@ -120,18 +150,86 @@ TEST(FrameReceiver, DispatchesExactlyTheVerifiedFramesOfHandledTypes) {
       {"spoilt frames keep them", {kFramingError, spoilt}, {}, 1},
       {"resumes past errors and empty reads", {half, kFramingError, Bytes{}, rest}, {{'R', read}}},
   };
-  for (const auto& c : cases) {
-    Rig rig;
-    for (const auto& e : c.events) {
-      if (e.framingError) {
-        rig.rx.CountFramingError();
-      } else {
-        rig.rx.Receive(e.bytes);
-      }
-    }
-    EXPECT_EQ(rig.seen, c.expected) << c.name;
-    EXPECT_EQ(rig.rx.framingErrors(), c.framingErrors) << c.name;
-  }
+  for (const auto& c : cases) Check(c);
+}
+
+// A 0x55 in noise starts a false frame; when its check fails, the frames that began among its
+// bytes are still found, in order.
+TEST(FrameReceiver, RecoversGenuineFramesThatBeganInsideAFalseOne) {
+  const Bytes hb = HeartbeatFrame();
+  const Bytes write = WriteResponseFrame(0, "uart1", "baudrate", "19200");
+  const Bytes read = ReadResponseFrame("ethernet", "ip_address", "192.168.0.222");
+  const Bytes quiet(300, 0x00);  // enough to complete any false frame
+  const Bytes flood(1000, 0x55);
+  // A stray preamble with length byte 200 takes the 5 + 200 + 2 = 207 bytes after it.
+  const ReceiverCase cases[] = {
+      {"inside the header", {Concat({{0x55, 0x01}, hb, quiet})}, {{'H', {}}}},
+      {"right after the false preamble", {Concat({{0x55}, write, quiet})}, {{'W', write}}},
+      {"inside the body", {Concat({Stray(200, 100), hb, quiet})}, {{'H', {}}}},
+      {"at the false frame's last byte", {Concat({Stray(200, 207), hb})}, {{'H', {}}}},
+      {"after the false frame", {Concat({Stray(200, 208), hb})}, {{'H', {}}}},
+      {"two inside", {Concat({Stray(200, 30), write, hb, quiet})}, {{'W', write}, {'H', {}}}},
+      {"straddling the false frame's end", {Concat({Stray(200, 203), read})}, {{'R', read}}},
+      {"inside a false frame inside a false frame",
+       {Concat({Stray(200, 20), Stray(250, 80), hb, quiet})},
+       {{'H', {}}}},
+      {"inside the inner false frame only, beyond the outer",
+       {Concat({Stray(200, 20), Stray(250, 220), hb, quiet})},
+       {{'H', {}}}},
+      {"inside, then one after",
+       {Concat({Stray(200, 50), write, quiet, read})},
+       {{'W', write}, {'R', read}}},
+      {"after a long flood of 0x55", {Concat({flood, hb, quiet})}, {{'H', {}}}},
+      {"between two floods",
+       {Concat({flood, write, flood, read, quiet})},
+       {{'W', write}, {'R', read}}},
+      {"split over events",
+       {Stray(200, 60), Bytes(hb.begin(), hb.begin() + 3), Bytes(hb.begin() + 3, hb.end()), quiet},
+       {{'H', {}}}},
+  };
+  for (const auto& c : cases) Check(c);
+}
+
+TEST(FrameReceiver, AFalseFrameHoldsBackTheGenuineOneUntilItsOwnBytesAreIn) {
+  const Bytes hb = HeartbeatFrame();
+  Rig rig;
+  rig.rx.Receive(Concat({Stray(200, 100), hb}));
+  EXPECT_TRUE(rig.seen.empty());
+  EXPECT_EQ(rig.rx.state(), FrameReceiver::State::Body);
+  rig.rx.Receive(Bytes(208 - 100 - hb.size() - 1, 0x00));
+  EXPECT_TRUE(rig.seen.empty());
+  rig.rx.Receive(Bytes{0x00});  // the false frame's last byte
+  EXPECT_EQ(rig.seen, (Seen{{'H', {}}}));
+  EXPECT_EQ(rig.rx.state(), FrameReceiver::State::Hunting);
+}
+
+TEST(FrameReceiver, RestartDropsEverythingHeld) {
+  const Bytes hb = HeartbeatFrame();
+  Rig rig;
+  rig.rx.Receive(Concat({Stray(200, 100), hb}));  // a heartbeat held inside a false frame
+  rig.rx.Restart();
+  EXPECT_EQ(rig.rx.heldBytes(), 0U);
+  rig.rx.Receive(Concat({Bytes(300, 0x00), Bytes(hb.begin(), hb.begin() + 4)}));
+  rig.rx.Restart();
+  rig.rx.Receive(Concat({Bytes(hb.begin() + 4, hb.end()), hb}));
+  EXPECT_EQ(rig.seen, (Seen{{'H', {}}}));
+}
+
+TEST(FrameReceiver, ObserverSeesEveryVerifiedFrameJustBeforeItsHandler) {
+  const Bytes hb = HeartbeatFrame();
+  const Bytes other = BuildFrame(0x020A, 0x1234, Bytes(34, 0x55));
+  const Bytes read = ReadResponseFrame("a", "b", "c");
+  Rig rig;
+  std::vector<Bytes> observed;
+  std::vector<std::size_t> handledBefore;
+  rig.rx.SetFrameObserver([&](Frame f) {
+    observed.emplace_back(f.begin(), f.end());
+    handledBefore.push_back(rig.seen.size());
+  });
+  rig.rx.Receive(Concat({Stray(200, 10), hb, other, Bytes(300, 0), read}));
+  EXPECT_EQ(observed, (std::vector<Bytes>{hb, other, read}));
+  EXPECT_EQ(handledBefore, (std::vector<std::size_t>{0, 1, 1}));
+  EXPECT_EQ(rig.seen.size(), 2U);
 }
 
 TEST(FrameReceiver, FrameSplitAtEveryPositionIsDispatchedOnce) {

@@ -1,0 +1,171 @@
+// SPDX-License-Identifier: Apache-2.0
+// The orvane-config program as a process: without a display it says what it needs; asked to stop
+// by a signal it ends as Exit does, closing its port; tools/run.sh names a device that cannot
+// serve. Real time, generous limits.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+
+namespace orvane {
+namespace {
+
+constexpr int kWait = 15000;  // ms; the machine may be loaded
+
+QProcessEnvironment WithoutDisplay() {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    env.remove(QString::fromLatin1(name));
+  }
+  return env;
+}
+
+struct Finished {
+  int exitCode = -1;
+  QStringList errorLines;
+};
+
+Finished RunProcess(const QString& program, const QStringList& arguments,
+                    const QProcessEnvironment& env) {
+  QProcess process;
+  process.setProcessEnvironment(env);
+  process.start(program, arguments);
+  EXPECT_TRUE(process.waitForFinished(kWait)) << "still running";
+  EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+  const QString err = QString::fromUtf8(process.readAllStandardError());
+  return {process.exitCode(), err.split(QLatin1Char('\n'), Qt::SkipEmptyParts)};
+}
+
+struct DisplayCase {
+  const char* name;
+  const char* display;  // nullptr: not set
+};
+void PrintTo(const DisplayCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class WithoutAGraphicalSession : public ::testing::TestWithParam<DisplayCase> {};
+
+TEST_P(WithoutAGraphicalSession, SaysWhatItNeedsInOneLineAndExitsWithOne) {
+  QProcessEnvironment env = WithoutDisplay();
+  if (GetParam().display) env.insert(QStringLiteral("DISPLAY"), GetParam().display);
+  const Finished run = RunProcess(QStringLiteral(ORVANE_CONFIG_EXE), {}, env);
+  EXPECT_EQ(run.exitCode, 1);
+  ASSERT_EQ(run.errorLines.size(), 1) << run.errorLines.join(QLatin1Char('\n')).toStdString();
+  for (const char* word : {"graphical session", "ssh -X", "xvfb-run"}) {
+    EXPECT_TRUE(run.errorLines.front().contains(QLatin1String(word))) << word;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, WithoutAGraphicalSession,
+                         ::testing::Values(DisplayCase{"NoneNamed", nullptr},
+                                           DisplayCase{"NamedButUnreachable", ":87"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A pseudo-terminal behind a link, as COM port 1.
+class WithADevice : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    int slave = -1;
+    char name[128] = {};
+    ASSERT_EQ(::openpty(&master_, &slave, nullptr, nullptr, nullptr), 0);
+    ASSERT_EQ(::ttyname_r(slave, name, sizeof name), 0);
+    ::close(slave);
+    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+    ASSERT_TRUE(QFile::link(QString::fromLocal8Bit(name), link_));
+  }
+  void TearDown() override { ::close(master_); }
+
+  // Where QSerialPort keeps the lock file of the link: LCK.. and the path with / as _, in the
+  // first of the usual lock directories that it may write to.
+  QString LockFile() const {
+    QString name = link_;
+    name = QStringLiteral("/LCK..") + name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const char* dir : {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp"}) {
+      const QFileInfo info(QString::fromLatin1(dir));
+      if (info.isDir() && info.isWritable()) return info.filePath() + name;
+    }
+    return QDir::tempPath() + name;
+  }
+
+  QTemporaryDir dir_;
+  QString link_ = dir_.filePath(QStringLiteral("ttyProgram"));
+  int master_ = -1;
+};
+
+class Stopped : public WithADevice, public ::testing::WithParamInterface<int> {};
+
+TEST_P(Stopped, BySignalEndsLikeExitAndLeavesNoLockBehind) {
+  QProcess program;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  env.insert(QStringLiteral("ORVANE_COM1"), link_);
+  program.setProcessEnvironment(env);
+  program.setProcessChannelMode(QProcess::ForwardedChannels);
+  program.start(QStringLiteral(ORVANE_CONFIG_EXE));
+  ASSERT_TRUE(program.waitForStarted(kWait));
+  // The first watchdog tick opens the port and locks it.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(LockFile()); }, kWait))
+      << LockFile().toStdString();
+  ::kill(static_cast<pid_t>(program.processId()), GetParam());
+  ASSERT_TRUE(program.waitForFinished(kWait));
+  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(program.exitCode(), 0);
+  EXPECT_FALSE(QFileInfo::exists(LockFile()));
+  QFile::remove(LockFile());  // a failed run must not leave it for the next
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, Stopped, ::testing::Values(SIGTERM, SIGINT),
+                         [](const auto& info) {
+                           return std::string(info.param == SIGTERM ? "Term" : "Int");
+                         });
+
+class RunScript : public WithADevice {
+ protected:
+  Finished RunWith(const QString& device) {
+    return RunProcess(QStringLiteral("bash"),
+                      {QStringLiteral(ORVANE_RUN_SH), QStringLiteral(ORVANE_BUILD_DIR), device},
+                      WithoutDisplay());
+  }
+};
+
+TEST_F(RunScript, NamesADeviceThatCannotServeAndStartsNoWindow) {
+  const QString missing = dir_.filePath(QStringLiteral("ttyGone"));
+  const QString plain = dir_.filePath(QStringLiteral("notes"));
+  QFile(plain).open(QIODevice::WriteOnly);
+  QSerialPort holder(link_);  // another program has the device open
+  ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
+  for (const auto& [device, reason] : {std::pair{missing, "no such device"},
+                                       {plain, "not a serial device"},
+                                       {link_, "busy: another program has it open"}}) {
+    const Finished run = RunWith(device);
+    EXPECT_EQ(run.exitCode, 1) << reason;
+    // The window would have complained of the missing display had it been started.
+    EXPECT_EQ(run.errorLines, QStringList{QStringLiteral("run.sh: %1: %2").arg(device, reason)});
+  }
+  holder.close();
+  const Finished free = RunWith(link_);
+  ASSERT_EQ(free.errorLines.size(), 1);
+  EXPECT_TRUE(free.errorLines.front().contains(QLatin1String("graphical session")))
+      << "a free device starts the window";
+}
+
+}  // namespace
+}  // namespace orvane
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

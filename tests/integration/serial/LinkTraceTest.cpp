@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: Apache-2.0
+// The link trace on a pseudo-terminal: frames sent and frames received appear in words as debug
+// messages of orvane.link when its rules turn it on, and nothing appears otherwise; the logic
+// gets the same bytes either way.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QLoggingCategory>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "link/SettingsMessages.h"
+#include "platform/qt/QtSerialPort.h"
+#include "platform/qt/TracingPort.h"
+#include "support/Frames.h"
+
+namespace orvane::platform::qt {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+constexpr int kWait = 5000;  // ms
+
+QStringList traced;
+QtMessageHandler previous = nullptr;
+
+void Capture(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (context.category && QLatin1String(context.category) == QLatin1String("orvane.link")) {
+    EXPECT_EQ(type, QtDebugMsg);
+    traced.append(message);
+    return;
+  }
+  if (previous) previous(type, context, message);
+}
+
+class LinkTrace : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    int slave = -1;
+    char name[128] = {};
+    ASSERT_EQ(::openpty(&master_, &slave, nullptr, nullptr, nullptr), 0);
+    ASSERT_EQ(::ttyname_r(slave, name, sizeof name), 0);
+    ::close(slave);
+    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+    ASSERT_TRUE(QFile::link(QString::fromLocal8Bit(name), link_));
+    qputenv("ORVANE_COM4", QFile::encodeName(link_));
+    traced.clear();
+    previous = qInstallMessageHandler(Capture);
+    // Off unless turned on, as in a run without QT_LOGGING_RULES.
+    QLoggingCategory::setFilterRules(GetParam() ? QStringLiteral("orvane.link.debug=true")
+                                                : QString());
+    traced_.SetPortNumber(4);
+    traced_.SetBytesHandler([this](std::span<const std::uint8_t> bytes) {
+      received_.insert(received_.end(), bytes.begin(), bytes.end());
+    });
+  }
+  void TearDown() override {
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previous);
+    ::close(master_);
+    qunsetenv("ORVANE_COM4");
+  }
+
+  QTemporaryDir dir_;
+  QString link_ = dir_.filePath(QStringLiteral("ttyTrace"));
+  int master_ = -1;
+  QtSerialPort port_;
+  TracingPort traced_{port_};
+  Bytes received_;
+};
+
+TEST_P(LinkTrace, ShowsEveryFrameBothWaysInWordsOnlyWhenTurnedOn) {
+  const bool on = GetParam();
+  EXPECT_EQ(link::SendSettingWrite(traced_, "uart1", "baudrate", "19200"),
+            link::SendResult::Sent);  // closed: nothing goes out, nothing is traced
+  ASSERT_TRUE(traced_.Open());
+  EXPECT_EQ(link::SendSettingWrite(traced_, "uart1", "baudrate", "19200"), link::SendResult::Sent);
+  link::SendSettingsSave(traced_);
+
+  // Noise, a heartbeat split across two writes, a spoiled frame, a read response.
+  Bytes heartbeat = orvane::testing::HeartbeatFrame();
+  Bytes spoiled = orvane::testing::HeartbeatFrame();
+  spoiled.back() ^= 0xFF;
+  const Bytes response =
+      orvane::testing::ReadResponseFrame("ethernet", "ip_address", "192.168.0.222");
+  Bytes line{0x00, 0x13};
+  line.insert(line.end(), heartbeat.begin(), heartbeat.begin() + 3);
+  const Bytes rest = [&] {
+    Bytes b(heartbeat.begin() + 3, heartbeat.end());
+    b.insert(b.end(), spoiled.begin(), spoiled.end());
+    b.insert(b.end(), response.begin(), response.end());
+    return b;
+  }();
+  for (const Bytes& part : {line, rest}) {
+    const std::size_t before = received_.size();
+    ASSERT_EQ(::write(master_, part.data(), part.size()), ssize_t(part.size()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received_.size() == before + part.size(); }, kWait));
+  }
+  Bytes all = line;
+  all.insert(all.end(), rest.begin(), rest.end());
+  EXPECT_EQ(received_, all) << "the logic gets every byte, traced or not";
+
+  const QStringList expected{QStringLiteral("tx settings write uart1.baudrate = 19200"),
+                             QStringLiteral("tx settings save"), QStringLiteral("rx heartbeat"),
+                             QStringLiteral("rx settings read response ethernet.ip_address = "
+                                            "192.168.0.222")};
+  EXPECT_EQ(traced, on ? expected : QStringList{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, LinkTrace, ::testing::Values(true, false),
+                         [](const auto& info) { return std::string(info.param ? "On" : "Off"); });
+
+}  // namespace
+}  // namespace orvane::platform::qt
