@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QScopeGuard>
 
-#include "platform/qt/QtSerialPort.h"
+#include "platform/qt/QtCommPort.h"
 #include "platform/qt/QtTimer.h"
 #include "window/Form.h"
 #include "window/MainWindow.h"
@@ -17,7 +17,7 @@ int main(int argc, char* argv[]) {
 
   // Declared before the window and the form so that both are gone before these are torn down;
   // the port closes as it goes.
-  platform::qt::QtSerialPort GPS;
+  platform::qt::QtCommPort GPS;
   platform::qt::QtTimer Timer1;
   platform::qt::QtTimer tmrComError;
   platform::qt::QtTimer tmrRead;
