@@ -1,8 +1,8 @@
 #pragma once
 // A scriptable serial port for tests. It records every frame written with the line settings the
 // port was left at, lets a test inject bytes and line events, refuse opens or fail mid-run, and
-// can model a receiver talking at one speed: at any other speed the program hears noise (and
-// framing errors, if the port can report them) and the receiver hears nothing.
+// hands what the program writes to a far end (a scripted responder, or the simulated receiver of
+// tests/support/SimulatedReceiver.h, which also models a receiver at another speed).
 //
 // Bytes reach the program as receive events on the virtual clock: never inside another handler.
 
@@ -25,7 +25,6 @@ class FakeSerialPort final : public CommPort {
     std::vector<std::uint8_t> frame;
     std::string settings;   // line settings when it was written, as "19200,N,8,1"
     std::int16_t commPort;  // port number it went out on
-    bool heardByReceiver;   // false when the modelled receiver talks at another speed
   };
   using Responder = std::function<void(std::span<const std::uint8_t> frame)>;
 
@@ -62,18 +61,12 @@ class FakeSerialPort final : public CommPort {
   void Inject(std::vector<std::uint8_t> bytes);
   void InjectLineError(LineError error = LineError::Framing);
 
-  // The receiver model. With a speed set, ReceiverSends goes through the speed check and frames
-  // the program writes reach the responder only when the speeds match. Without one, everything
-  // is heard both ways.
-  void SetReceiverBaud(std::optional<std::int32_t> baud) { receiverBaud_ = baud; }
-  std::optional<std::int32_t> receiverBaud() const { return receiverBaud_; }
-  void ReceiverSends(std::span<const std::uint8_t> bytes);
+  // The far end: each frame written on the open port reaches the responder as an event of its
+  // own, whatever the line settings; what the far end sends back arrives as it was sent.
   void SetResponder(Responder responder) { responder_ = std::move(responder); }
-  // The noise heard at a wrong speed is pseudo-random from this seed; tests may vary it.
-  void SetNoiseSeed(std::uint32_t seed) { noiseSeed_ = seed; }
+  void ReceiverSends(std::span<const std::uint8_t> bytes) { Inject({bytes.begin(), bytes.end()}); }
 
  private:
-  bool SpeedsMatch() const;
   void Deliver(std::vector<std::uint8_t> bytes);
   void DeliverError(LineError error);
 
@@ -85,9 +78,7 @@ class FakeSerialPort final : public CommPort {
   std::optional<std::set<std::int16_t>> available_;
   bool openRefused_ = false;
   bool unplugged_ = false;
-  std::optional<std::int32_t> receiverBaud_;
   Responder responder_;
-  std::uint32_t noiseSeed_ = 12345;
   std::vector<Written> written_;
   std::vector<std::string> settingsHistory_;
   int opens_ = 0;
