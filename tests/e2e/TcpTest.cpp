@@ -3,6 +3,7 @@
 // tcp://127.0.0.1:PORT. A network link has no speed, so a silent receiver is never searched for.
 
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <memory>
 #include <vector>
 
@@ -65,6 +66,32 @@ TEST(OperatorOverTcp, ReadsWritesSeesSilenceWithoutASearchAndTheReceiverGoing) {
 
   sim.reset();  // the receiver goes away, and its server with it
   EXPECT_TRUE(program.WaitForStatus("red: Com Port  1 not available", 10s)) << program.Status();
+}
+
+// One client at a time: a tool that connects again is served at once, and the connection before
+// is closed rather than left half alive.
+TEST(SimulatorOverTcp, ANewClientReplacesTheOneBeforeAndIsServedTheHeartbeat) {
+  const quint16 port = FreePort();
+  ASSERT_NE(port, 0);
+  SimProcess sim({"--tcp", QString::number(port)});
+  const auto heartbeatFrom = [](QTcpSocket& client) {
+    QByteArray bytes;
+    return WaitFor(
+        [&] {
+          bytes += client.readAll();
+          return bytes.contains(QByteArray("\x55\xFF\xFF", 3));
+        },
+        5s);
+  };
+  QTcpSocket first;
+  first.connectToHost(QHostAddress::LocalHost, port);
+  ASSERT_TRUE(heartbeatFrom(first));
+
+  QTcpSocket second;
+  second.connectToHost(QHostAddress::LocalHost, port);
+  EXPECT_TRUE(WaitFor([&] { return first.state() == QAbstractSocket::UnconnectedState; }, 5s));
+  EXPECT_TRUE(heartbeatFrom(second));
+  EXPECT_TRUE(sim.WaitForLine("network client replaced by a new one", 5s));
 }
 
 }  // namespace
