@@ -32,8 +32,11 @@ void PortWatchdog::Timer1_Timer() {
     }
     SilenceTicks =
         checksum::MinOf(static_cast<std::int16_t>(SilenceTicks + 1), kSilenceBeforeSearch);
-    // The search runs at most once per run: nothing ever stops its timer again.
-    if (!search_.IsRunning() && SilenceTicks == kSilenceBeforeSearch) search_.Start();
+    // The search runs at most once per run: nothing ever stops its timer again. A network link
+    // has no speed to search.
+    if (!search_.IsRunning() && SilenceTicks == kSilenceBeforeSearch && port_.HasLineSpeed()) {
+      search_.Start();
+    }
     return;
   }
   // Closed: try to open the chosen port. A successful open writes nothing; the counters wait.

@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QScopeGuard>
 
-#include "platform/qt/QtSerialPort.h"
+#include "platform/qt/QtCommPort.h"
 #include "platform/qt/QtTimer.h"
 #include "platform/qt/TracingPort.h"
 #include "window/DisplayCheck.h"
@@ -21,7 +21,7 @@ int main(int argc, char* argv[]) {
 
   // Declared before the window and the form so that both are gone before these are torn down;
   // the port closes as it goes.
-  platform::qt::QtSerialPort GPS;
+  platform::qt::QtCommPort GPS;
   platform::qt::QtTimer Timer1;
   platform::qt::QtTimer tmrComError;
   platform::qt::QtTimer tmrRead;
@@ -31,7 +31,7 @@ int main(int argc, char* argv[]) {
   platform::qt::TracingPort tracedGPS(GPS);  // QT_LOGGING_RULES="orvane.link.debug=true"
   window::Form form({tracedGPS, Timer1, tmrComError, tmrRead, tmrWrite, window});
   window.Wire(&form);
-  QObject::connect(&GPS, &platform::qt::QtSerialPort::diagnosisChanged, &window,
+  QObject::connect(&GPS, &platform::qt::QtCommPort::diagnosisChanged, &window,
                    &window::MainWindow::SetLampToolTip);
   const auto unwire = qScopeGuard([&window] { window.Wire(nullptr); });
 

@@ -9,7 +9,7 @@
 #include <QLineEdit>
 
 #include "SimProcess.h"
-#include "platform/qt/QtSerialPort.h"
+#include "platform/qt/QtCommPort.h"
 #include "platform/qt/QtTimer.h"
 #include "window/Form.h"
 #include "window/MainWindow.h"
@@ -77,7 +77,7 @@ class ProgramRig {
     return false;
   }
 
-  platform::qt::QtSerialPort GPS;
+  platform::qt::QtCommPort GPS;
   platform::qt::QtTimer Timer1;
   platform::qt::QtTimer tmrComError;
   platform::qt::QtTimer tmrRead;

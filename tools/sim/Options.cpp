@@ -29,6 +29,8 @@ Plays an Orvane receiver on a pseudo-terminal, reachable through a stable link.
   --noise[=RATE]         random bytes between frames, RATE per second: 1 ... 1000000
                          (default 200)
   --unplug-pause SECONDS how long an unplug lasts (default 3)
+  --tcp PORT             also serve the receiver on 127.0.0.1:PORT, one client at a time
+                         (a new client replaces the one before)
   --log                  print every frame received and sent
   --help                 show this text
 
@@ -104,7 +106,8 @@ ParseOutcome ParseOptions(int argc, char** argv, Options& options, std::string& 
     kNoise,
     kPause,
     kLog,
-    kHelp
+    kHelp,
+    kTcp
   };
   static const option kLong[] = {
       {"link", required_argument, nullptr, kLink},
@@ -118,6 +121,7 @@ ParseOutcome ParseOptions(int argc, char** argv, Options& options, std::string& 
       {"unplug-pause", required_argument, nullptr, kPause},
       {"log", no_argument, nullptr, kLog},
       {"help", no_argument, nullptr, kHelp},
+      {"tcp", required_argument, nullptr, kTcp},
       {nullptr, 0, nullptr, 0},
   };
   options.link = DefaultLink();
@@ -170,6 +174,10 @@ ParseOutcome ParseOptions(int argc, char** argv, Options& options, std::string& 
         break;
       case kLog:
         options.log = true;
+        break;
+      case kTcp:
+        if (!ParseInt(optarg, 1, 65535, options.tcpPort))
+          return fail("--tcp takes a port, 1 to 65535");
         break;
       case kHelp:
         message = kUsage;

@@ -20,6 +20,7 @@ struct Options {
   int noiseRate = 0;               // random bytes per second between frames; 0 none
   bool log = false;                // every frame received and sent, readable
   std::chrono::milliseconds unplugPause{3000};
+  int tcpPort = 0;  // also serve the receiver on 127.0.0.1 at this port; 0: not at all
 };
 
 inline constexpr int kDefaultNoiseRate = 200;  // random bytes per second

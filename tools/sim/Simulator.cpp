@@ -47,14 +47,25 @@ std::optional<int> ParseBaud(const std::string& text) {
 
 }  // namespace
 
-Simulator::Simulator(const Options& options, SettingsStore& store, Line& line, std::ostream& out)
+// One line to the receiver and the frame it is taking in on it.
+struct Simulator::Port {
+  Port(Simulator& sim, Line& line)
+      : line(line), parser([this, &sim](const Frame& frame) { sim.OnFrame(*this, frame); }) {}
+
+  Line& line;
+  FrameParser parser;
+  int lastPeerBaud = 0;
+};
+
+Simulator::Simulator(const Options& options, SettingsStore& store, Line& line, std::ostream& out,
+                     const TimeSource& time, std::uint32_t seed)
     : options_(options),
       store_(store),
       line_(line),
       out_(out),
-      parser_([this](const Frame& frame) { OnFrame(frame); }),
-      random_(std::random_device{}()),
-      started_(Clock::now()),
+      time_(time),
+      random_(seed),
+      started_(time.Now()),
       nextHeartbeat_(started_ + kHeartbeatPeriod),
       nextNoise_(started_ + kNoisePeriod),
       silent_(options.silent),
@@ -68,10 +79,32 @@ Simulator::Simulator(const Options& options, SettingsStore& store, Line& line, s
   }
   store_.Set("uart1", "baudrate", std::to_string(baud_));
   Persist();
+  AddLine(line);
+}
+
+Simulator::~Simulator() = default;
+
+void Simulator::AddLine(Line& line) {
+  ports_.push_back(std::make_unique<Port>(*this, line));
+}
+
+Simulator::Port* Simulator::PortOf(const Line& line) {
+  for (auto& port : ports_) {
+    if (&port->line == &line) return port.get();
+  }
+  return nullptr;
+}
+
+void Simulator::LineLost(const Line& line) {
+  if (Port* port = PortOf(line)) port->parser.Reset();
+}
+
+bool Simulator::Heard(int peerBaud) const {
+  return peerBaud == Line::kNoSpeed || peerBaud == baud_;
 }
 
 void Simulator::Event(const std::string& text) {
-  const double seconds = std::chrono::duration<double>(Clock::now() - started_).count();
+  const double seconds = std::chrono::duration<double>(time_.Now() - started_).count();
   out_ << "[" << std::fixed << std::setprecision(3) << std::setw(9) << seconds << "] " << text
        << std::endl;
 }
@@ -117,22 +150,26 @@ void Simulator::SetNoise(bool on, int rate) {
   Event(on ? "noise on, " + std::to_string(noiseRate_) + " bytes a second" : "noise off");
 }
 
-void Simulator::Receive(std::span<const std::uint8_t> bytes) {
-  const int peer = line_.PeerBaud();
-  if (peer != baud_) {
+void Simulator::Receive(const Line& from, std::span<const std::uint8_t> bytes) {
+  Port* port = PortOf(from);
+  if (port == nullptr) return;
+  const int peer = from.PeerBaud();
+  if (!Heard(peer)) {
     LogFrame("rx " + std::to_string(bytes.size()) + " bytes ignored: line at " +
              std::to_string(peer) + " baud, receiver at " + std::to_string(baud_));
-    parser_.Reset();
+    port->parser.Reset();
     return;
   }
-  const auto bad = parser_.badFrames();
-  parser_.Feed(bytes);
-  if (parser_.badFrames() != bad) {
-    LogFrame("rx " + std::to_string(parser_.badFrames() - bad) + " frame(s) with a bad checksum");
+  const auto bad = port->parser.badFrames();
+  port->parser.Feed(bytes);
+  if (port->parser.badFrames() != bad) {
+    LogFrame("rx " + std::to_string(port->parser.badFrames() - bad) +
+             " frame(s) with a bad checksum");
   }
 }
 
-void Simulator::OnFrame(const Frame& frame) {
+void Simulator::OnFrame(Port& from, const Frame& frame) {
+  replyTo_ = &from;
   const bool lost = Lost();
   const std::string prefix = lost ? "rx lost: " : "rx ";
   switch (frame.type) {
@@ -161,6 +198,7 @@ void Simulator::OnFrame(const Frame& frame) {
       break;
     }
   }
+  replyTo_ = nullptr;
 }
 
 void Simulator::OnSettingWrite(const link::Setting& setting) {
@@ -186,7 +224,7 @@ void Simulator::OnSettingWrite(const link::Setting& setting) {
   AppendText(payload, setting.name);
   AppendText(payload, value);
   Send(Type(MsgType::SettingsWriteResponse), payload,
-       "write response status " + std::to_string(status) + " " + key + " = " + value);
+       "write response status " + std::to_string(status) + " " + key + " = " + value, replyTo_);
   // The port changes speed once the answer has gone out at the old one.
   if (status == kAccepted && setting.section == "uart1" && newBaud && *newBaud != baud_) {
     pendingBaud_ = newBaud;
@@ -206,7 +244,7 @@ void Simulator::OnReadRequest(const link::Setting& setting) {
   AppendText(payload, setting.name);
   if (value) AppendText(payload, *value);
   Send(Type(MsgType::SettingsReadResponse), payload,
-       "read response " + key + (value ? " = " + *value : " (no such setting)"));
+       "read response " + key + (value ? " = " + *value : " (no such setting)"), replyTo_);
 }
 
 void Simulator::OnSave() {
@@ -216,26 +254,36 @@ void Simulator::OnSave() {
 }
 
 void Simulator::Send(std::uint16_t type, const std::vector<std::uint8_t>& payload,
-                     const std::string& description) {
-  auto frame = link::BuildFrame(type, kSenderId, payload);
+                     const std::string& description, Port* to) {
+  const auto frame = link::BuildFrame(type, kSenderId, payload);
   if (frame.empty()) {
     Event("cannot send " + description + ": payload over 255 bytes");
     return;
   }
-  const int peer = line_.PeerBaud();
+  if (to != nullptr) {
+    SendOn(*to, frame, description);
+    return;
+  }
+  for (auto& port : ports_) SendOn(*port, frame, description);
+}
+
+void Simulator::SendOn(Port& port, std::vector<std::uint8_t> frame,
+                       const std::string& description) {
+  Line& line = port.line;
+  const int peer = line.PeerBaud();
   if (peer == 0) return;  // nobody on the line
   if (Lost()) {
     LogFrame("tx lost: " + description);
     return;
   }
   std::string note;
-  if (peer != baud_) {
+  if (!Heard(peer)) {
     // Heard at another speed a frame is garbage, as a real line would make it.
     frame = peer > 0 ? HeardAt(frame, baud_, peer) : Noise(frame.size());
     note = " (heard as " + std::to_string(frame.size()) + " garbled bytes: line at " +
            std::to_string(peer) + " baud, receiver at " + std::to_string(baud_) + ")";
   }
-  if (!frame.empty() && !line_.Transmit(std::move(frame))) {
+  if (!frame.empty() && !line.Transmit(std::move(frame))) {
     LogFrame("tx blocked: " + description);
     return;
   }
@@ -243,13 +291,19 @@ void Simulator::Send(std::uint16_t type, const std::vector<std::uint8_t>& payloa
 }
 
 void Simulator::Poll(Clock::time_point now) {
-  const int peer = line_.PeerBaud();
-  if (peer != lastPeerBaud_) {
-    LogFrame(peer == 0 ? std::string("line free")
-                       : "line set to " + std::to_string(peer) + " baud by the tool");
-    lastPeerBaud_ = peer;
+  bool drained = true;
+  for (auto& port : ports_) {
+    const int peer = port->line.PeerBaud();
+    if (peer != port->lastPeerBaud) {
+      LogFrame(peer == 0 ? std::string("line free")
+               : peer == Line::kNoSpeed
+                   ? std::string("line taken by a network client")
+                   : "line set to " + std::to_string(peer) + " baud by the tool");
+      port->lastPeerBaud = peer;
+    }
+    drained = drained && port->line.Drained();
   }
-  if (pendingBaud_ && line_.Drained()) {
+  if (pendingBaud_ && drained) {
     baud_ = *pendingBaud_;
     pendingBaud_.reset();
     Event("port now at " + std::to_string(baud_) + " baud");
@@ -260,11 +314,13 @@ void Simulator::Poll(Clock::time_point now) {
     if (nextHeartbeat_ <= now) nextHeartbeat_ = now + kHeartbeatPeriod;  // after a stall
   }
   if (now >= nextNoise_) {
-    if (noise_ && peer != 0) {
+    if (noise_) {
       noiseOwed_ += noiseRate_ * std::chrono::duration<double>(kNoisePeriod).count();
       const auto count = static_cast<std::size_t>(noiseOwed_);
       noiseOwed_ -= static_cast<double>(count);
-      if (count > 0) line_.Transmit(Noise(count));
+      for (auto& port : ports_) {
+        if (count > 0 && port->line.PeerBaud() != 0) port->line.Transmit(Noise(count));
+      }
     }
     nextNoise_ += kNoisePeriod;
     if (nextNoise_ <= now) nextNoise_ = now + kNoisePeriod;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <random>
@@ -21,8 +22,11 @@ namespace orvane::sim {
 // What the receiver talks through.
 class Line {
  public:
+  // A line with no speed at all (a network connection): bytes arrive as they were sent.
+  static constexpr int kNoSpeed = -2;
+
   // The speed the tool set on its end; 0 while nobody holds the line, -1 for a speed this
-  // receiver never runs at.
+  // receiver never runs at, kNoSpeed for a line that has none.
   virtual int PeerBaud() const = 0;
   // Queues the bytes whole, or (line blocked) not at all.
   virtual bool Transmit(std::vector<std::uint8_t> bytes) = 0;
@@ -33,18 +37,42 @@ class Line {
   ~Line() = default;
 };
 
-class Simulator {
+// Where the receiver's time comes from: the machine's steady clock in orvane-sim, a test's
+// virtual clock when the receiver runs inside the test.
+class TimeSource {
  public:
   using Clock = std::chrono::steady_clock;
+  virtual Clock::time_point Now() const = 0;
+
+ protected:
+  ~TimeSource() = default;
+};
+
+class SteadyTime final : public TimeSource {
+ public:
+  Clock::time_point Now() const override { return Clock::now(); }
+};
+
+class Simulator {
+ public:
+  using Clock = TimeSource::Clock;
 
   static constexpr std::uint16_t kSenderId = 0x1A2B;
   static constexpr auto kHeartbeatPeriod = std::chrono::seconds(1);
   static constexpr auto kNoisePeriod = std::chrono::milliseconds(50);
 
-  Simulator(const Options& options, SettingsStore& store, Line& line, std::ostream& out);
+  // seed: the dropped frames and the noise follow from it, so a run can be repeated.
+  Simulator(const Options& options, SettingsStore& store, Line& line, std::ostream& out,
+            const TimeSource& time, std::uint32_t seed);
+  ~Simulator();
 
-  // Bytes the tool sent; heard only when the line runs at this receiver's speed.
-  void Receive(std::span<const std::uint8_t> bytes);
+  // One more line to the same receiver (its network port beside its serial one). Heartbeats and
+  // noise go out on every line; an answer goes back on the line its request came in on.
+  void AddLine(Line& line);
+
+  // Bytes the tool sent on the first line; heard only when it runs at this receiver's speed.
+  void Receive(std::span<const std::uint8_t> bytes) { Receive(line_, bytes); }
+  void Receive(const Line& from, std::span<const std::uint8_t> bytes);
   // Heartbeats, noise and a pending speed change, as far as they are due.
   void Poll(Clock::time_point now);
   Clock::time_point NextDeadline() const;
@@ -53,21 +81,28 @@ class Simulator {
   // Noise between frames, at rate bytes per second (0: the --noise rate, else 200).
   void SetNoise(bool on, int rate = 0);
   // The line was hung up: a partial frame will never be completed.
-  void LineLost() { parser_.Reset(); }
+  void LineLost() { LineLost(line_); }
+  void LineLost(const Line& line);
 
   int baud() const { return baud_; }
   // Prints an event whether or not frames are logged.
   void Event(const std::string& text);
 
  private:
-  void OnFrame(const Frame& frame);
+  struct Port;
+  Port* PortOf(const Line& line);
+  void OnFrame(Port& from, const Frame& frame);
   void OnSettingWrite(const link::Setting& setting);
   void OnReadRequest(const link::Setting& setting);
   void OnSave();
+  // To one line, or to every line when to is null.
   void Send(std::uint16_t type, const std::vector<std::uint8_t>& payload,
-            const std::string& description);
+            const std::string& description, Port* to = nullptr);
+  void SendOn(Port& port, std::vector<std::uint8_t> frame, const std::string& description);
   void LogFrame(const std::string& text);
   bool Lost();
+  // Whether bytes on a line whose far end runs at peerBaud are heard as sent.
+  bool Heard(int peerBaud) const;
   void Persist();
   std::vector<std::uint8_t> Noise(std::size_t count);
   static std::string Describe(const link::Setting& setting);
@@ -76,7 +111,9 @@ class Simulator {
   SettingsStore& store_;
   Line& line_;
   std::ostream& out_;
-  FrameParser parser_;
+  const TimeSource& time_;
+  std::vector<std::unique_ptr<Port>> ports_;
+  Port* replyTo_ = nullptr;  // the line of the request being answered
   std::mt19937 random_;
   Clock::time_point started_;
   Clock::time_point nextHeartbeat_;
@@ -87,7 +124,6 @@ class Simulator {
   int noiseRate_;
   int baud_ = 19200;
   std::optional<int> pendingBaud_;
-  int lastPeerBaud_ = 0;
 };
 
 }  // namespace orvane::sim

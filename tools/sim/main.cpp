@@ -1,5 +1,6 @@
-// orvane-sim: an Orvane receiver on a pseudo-terminal, for trying the tool and for testing it
-// without hardware. One thread; poll(2) waits on the terminal, the signals and standard input.
+// orvane-sim: an Orvane receiver on a pseudo-terminal (and, with --tcp, on a loopback TCP port),
+// for trying the tool and for testing it without hardware. One thread; poll(2) waits on the
+// terminal, the network port, the signals and standard input.
 
 #include <poll.h>
 #include <signal.h>
@@ -12,6 +13,7 @@
 #include <deque>
 #include <iostream>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -21,6 +23,7 @@
 #include "Pty.h"
 #include "SettingsStore.h"
 #include "Simulator.h"
+#include "TcpServer.h"
 
 namespace orvane::sim {
 
@@ -63,6 +66,22 @@ class PtyLine final : public Line {
   std::deque<std::uint8_t> queue_;
 };
 
+// What the network client sent, or its going away.
+void ServeClient(TcpServer& tcp, short events, Simulator& sim) {
+  if (events & POLLOUT) tcp.Flush();
+  if ((events & (POLLIN | POLLHUP | POLLERR)) == 0) return;
+  std::uint8_t buffer[4096];
+  ssize_t n = 0;
+  while ((n = tcp.Read(buffer)) > 0) {
+    sim.Receive(tcp, std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(n)));
+  }
+  if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+    tcp.Drop();
+    sim.LineLost(tcp);
+    sim.Event("network client gone");
+  }
+}
+
 int Run(const Options& options) {
   SettingsStore store;
   std::string error;
@@ -86,15 +105,25 @@ int Run(const Options& options) {
     return 1;
   }
 
+  // The network port listens before the link appears, so a client that waits for the link
+  // finds both ready.
+  TcpServer tcp;
+  if (options.tcpPort != 0 && !tcp.Listen(options.tcpPort, error)) {
+    std::cerr << "orvane-sim: " << error << "\n";
+    return 1;
+  }
   Pty pty;
   if (!pty.Open(options.link, error)) {
     std::cerr << "orvane-sim: " << error << "\n";
     return 1;
   }
   PtyLine line(pty);
-  Simulator sim(options, store, line, std::cout);
+  const SteadyTime time;
+  Simulator sim(options, store, line, std::cout, time, std::random_device{}());
+  if (options.tcpPort != 0) sim.AddLine(tcp);
   std::cout << options.link << std::endl;
   sim.Event("serving " + pty.device() + " at " + std::to_string(sim.baud()) + " baud");
+  if (options.tcpPort != 0) sim.Event("serving tcp://127.0.0.1:" + std::to_string(options.tcpPort));
 
   bool stdinOpen = true;
   std::string pendingInput;
@@ -142,6 +171,12 @@ int Run(const Options& options) {
     std::vector<pollfd> fds{{signalFd, POLLIN, 0}};
     const std::size_t ptyIndex = fds.size();
     if (pty.IsOpen()) fds.push_back({pty.fd(), short(POLLIN | (line.Drained() ? 0 : POLLOUT)), 0});
+    const std::size_t listenIndex = fds.size();
+    if (options.tcpPort != 0) fds.push_back({tcp.listenFd(), POLLIN, 0});
+    const std::size_t clientIndex = fds.size();
+    if (tcp.HasClient()) {
+      fds.push_back({tcp.clientFd(), short(POLLIN | (tcp.Drained() ? 0 : POLLOUT)), 0});
+    }
     const std::size_t stdinIndex = fds.size();
     if (stdinOpen) fds.push_back({STDIN_FILENO, POLLIN, 0});
     auto deadline = sim.NextDeadline();
@@ -174,6 +209,16 @@ int Run(const Options& options) {
         while ((n = pty.Read(buffer)) > 0) {
           sim.Receive(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(n)));
         }
+      }
+    }
+    if (clientIndex < stdinIndex && tcp.HasClient()) {
+      ServeClient(tcp, fds[clientIndex].revents, sim);
+    }
+    if (listenIndex < clientIndex && (fds[listenIndex].revents & POLLIN) != 0) {
+      const bool replacing = tcp.HasClient();
+      if (tcp.Accept()) {
+        sim.LineLost(tcp);
+        sim.Event(replacing ? "network client replaced by a new one" : "network client connected");
       }
     }
     if (stdinOpen && stdinIndex < fds.size() && fds[stdinIndex].revents != 0) {

@@ -30,16 +30,13 @@ void FakeSerialPort::Unplug() {
   Close();
 }
 
-bool FakeSerialPort::SpeedsMatch() const {
-  return !receiverBaud_ || settings_.baud == *receiverBaud_;
-}
-
 void FakeSerialPort::Output(std::span<const std::uint8_t> frame) {
-  const bool heard = open_ && SpeedsMatch();
-  written_.push_back({{frame.begin(), frame.end()}, ToText(settings_), commPort_, heard});
-  if (heard && responder_) {
+  written_.push_back({{frame.begin(), frame.end()}, ToText(settings_), commPort_});
+  if (open_ && responder_) {
     std::vector<std::uint8_t> copy(frame.begin(), frame.end());
-    clock_.Post(VirtualClock::Ms{0}, [this, copy = std::move(copy)] { responder_(copy); });
+    clock_.Post(VirtualClock::Ms{0}, [this, copy = std::move(copy)] {
+      if (responder_) responder_(copy);  // the far end may have gone meanwhile
+    });
   }
 }
 
@@ -58,22 +55,6 @@ void FakeSerialPort::InjectLineError(LineError error) {
   } else {
     DeliverError(error);
   }
-}
-
-void FakeSerialPort::ReceiverSends(std::span<const std::uint8_t> bytes) {
-  if (SpeedsMatch()) {
-    Inject({bytes.begin(), bytes.end()});
-    return;
-  }
-  // At the wrong speed the bits land as garbage, roughly one byte for every two sent, and a
-  // port that can tell framing errors reports one.
-  std::vector<std::uint8_t> noise;
-  for (std::size_t i = 0; i < bytes.size(); i += 2) {
-    noiseSeed_ = noiseSeed_ * 1103515245U + 12345U;
-    noise.push_back(static_cast<std::uint8_t>(noiseSeed_ >> 16));
-  }
-  Inject(std::move(noise));
-  if (reportsLineErrors_) InjectLineError(LineError::Framing);
 }
 
 void FakeSerialPort::Deliver(std::vector<std::uint8_t> bytes) {

@@ -1,8 +1,8 @@
 #pragma once
 // A scriptable serial port for tests. It records every frame written with the line settings the
 // port was left at, lets a test inject bytes and line events, refuse opens or fail mid-run, and
-// can model a receiver talking at one speed: at any other speed the program hears noise (and
-// framing errors, if the port can report them) and the receiver hears nothing.
+// hands what the program writes to a far end (a scripted responder, or the simulated receiver of
+// tests/support/SimulatedReceiver.h, which also models a receiver at another speed).
 //
 // Bytes reach the program as receive events on the virtual clock: never inside another handler.
 
@@ -25,7 +25,6 @@ class FakeSerialPort final : public CommPort {
     std::vector<std::uint8_t> frame;
     std::string settings;   // line settings when it was written, as "19200,N,8,1"
     std::int16_t commPort;  // port number it went out on
-    bool heardByReceiver;   // false when the modelled receiver talks at another speed
   };
   using Responder = std::function<void(std::span<const std::uint8_t> frame)>;
 
@@ -36,7 +35,7 @@ class FakeSerialPort final : public CommPort {
   std::int16_t PortNumber() const override { return commPort_; }
   bool SetLineSettings(const LineSettings& settings) override;
   LineSettings lineSettings() const override { return settings_; }
-  bool HasLineSpeed() const override { return true; }
+  bool HasLineSpeed() const override { return hasLineSpeed_; }
   bool Open() override;
   void Close() override;
   bool IsOpen() const override { return open_; }
@@ -57,23 +56,19 @@ class FakeSerialPort final : public CommPort {
   void Unplug();
   void Replug() { unplugged_ = false; }
   void SetCanReportLineErrors(bool can) { reportsLineErrors_ = can; }
+  // False plays a port number that leads to a network link.
+  void SetHasLineSpeed(bool has) { hasLineSpeed_ = has; }
 
   // Raw injection: delivered as one receive event if the port is open at delivery.
   void Inject(std::vector<std::uint8_t> bytes);
   void InjectLineError(LineError error = LineError::Framing);
 
-  // The receiver model. With a speed set, ReceiverSends goes through the speed check and frames
-  // the program writes reach the responder only when the speeds match. Without one, everything
-  // is heard both ways.
-  void SetReceiverBaud(std::optional<std::int32_t> baud) { receiverBaud_ = baud; }
-  std::optional<std::int32_t> receiverBaud() const { return receiverBaud_; }
-  void ReceiverSends(std::span<const std::uint8_t> bytes);
+  // The far end: each frame written on the open port reaches the responder as an event of its
+  // own, whatever the line settings; what the far end sends back arrives as it was sent.
   void SetResponder(Responder responder) { responder_ = std::move(responder); }
-  // The noise heard at a wrong speed is pseudo-random from this seed; tests may vary it.
-  void SetNoiseSeed(std::uint32_t seed) { noiseSeed_ = seed; }
+  void ReceiverSends(std::span<const std::uint8_t> bytes) { Inject({bytes.begin(), bytes.end()}); }
 
  private:
-  bool SpeedsMatch() const;
   void Deliver(std::vector<std::uint8_t> bytes);
   void DeliverError(LineError error);
 
@@ -82,12 +77,11 @@ class FakeSerialPort final : public CommPort {
   LineSettings settings_ = AtBaud(9600);
   bool open_ = false;
   bool reportsLineErrors_ = true;
+  bool hasLineSpeed_ = true;
   std::optional<std::set<std::int16_t>> available_;
   bool openRefused_ = false;
   bool unplugged_ = false;
-  std::optional<std::int32_t> receiverBaud_;
   Responder responder_;
-  std::uint32_t noiseSeed_ = 12345;
   std::vector<Written> written_;
   std::vector<std::string> settingsHistory_;
   int opens_ = 0;

@@ -14,7 +14,7 @@
 
 #include "support/FormRig.h"
 #include "support/Frames.h"
-#include "support/ReceiverModel.h"
+#include "support/SimulatedReceiver.h"
 
 namespace orvane::testing {
 namespace {
@@ -37,7 +37,7 @@ std::vector<Written> Uart1Writes(const platform::fakes::FakeSerialPort& port,
 TEST(Watchdog, TenthSilentTickTurnsTheLineRedOnceAndFifteenthStartsTheOnlySearch) {
   FormRig rig;
   rig.port.SetCanReportLineErrors(false);
-  ReceiverModel receiver(rig.clock, rig.port, 19200);  // heartbeats at 0.5 s, 1.5 s ...
+  SimulatedReceiver receiver(rig.clock, rig.port, 19200);  // heartbeats at 0.5 s, 1.5 s ...
   rig.Advance(5500ms);  // the last heartbeat comes between ticks 5 and 6
   receiver.SetHeartbeating(false);
   ASSERT_EQ(rig.controls.Caption(), "Communications Good");
@@ -66,7 +66,7 @@ TEST(Watchdog, TenthSilentTickTurnsTheLineRedOnceAndFifteenthStartsTheOnlySearch
 TEST(Watchdog, UnavailableChoiceIsReportedEveryTickWithCountersFrozenUntilItOpens) {
   FormRig rig;
   rig.port.SetAvailablePorts({1});
-  ReceiverModel receiver(rig.clock, rig.port, 19200);
+  SimulatedReceiver receiver(rig.clock, rig.port, 19200);
   rig.Advance(3600ms);  // heartbeats up to 3.5 s, ticks up to 3 s
   receiver.SetHeartbeating(false);
   rig.Advance(4000ms);  // four silent ticks
@@ -140,8 +140,8 @@ TEST_P(SearchAgainstSpeedModel, TriesSpeedsInOrderTellsTheFirstCleanOneAndHoldsT
   const SearchCase& c = GetParam();
   FormRig rig;
   rig.port.SetCanReportLineErrors(c.lineErrors);
-  std::optional<ReceiverModel> receiver;
-  if (c.receiverBaud) receiver.emplace(rig.clock, rig.port, c.receiverBaud);
+  std::optional<SimulatedReceiver> receiver;
+  if (c.receiverBaud) receiver.emplace(rig.clock, rig.port, *c.receiverBaud);
   rig.OpenPort();
   // Noise with a preamble whose length byte promises 255 more bytes: unless the frame receiver
   // hunts afresh at each speed, it swallows the heartbeats that would judge the next one.
@@ -187,7 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(BaudSearch, PausesWhileThePortIsClosedAndGoesOnAtItsSpeedOnTheNewlyChosenPort) {
   FormRig rig;
   rig.port.SetAvailablePorts({1});
-  ReceiverModel receiver(rig.clock, rig.port, 9600);
+  SimulatedReceiver receiver(rig.clock, rig.port, 9600);
   rig.Advance(18500ms);  // testing at 115200
   rig.form.mnuComm_Click(2);
   rig.Advance(10s);  // four search ticks
@@ -205,7 +205,7 @@ TEST(BaudSearch, PausesWhileThePortIsClosedAndGoesOnAtItsSpeedOnTheNewlyChosenPo
 
 TEST(BaudSearch, FailedReopenLeavesThePortClosedAndTheSearchWaitsForTheWatchdog) {
   FormRig rig;
-  ReceiverModel receiver(rig.clock, rig.port, 9600);
+  SimulatedReceiver receiver(rig.clock, rig.port, 9600);
   rig.Advance(20s);
   rig.port.SetOpenRefused(true);
   rig.Advance(1000ms);  // testing at 57600: the open fails

@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "platform/qt/QtCommPort.h"
+
+#include <algorithm>
+
+namespace orvane::platform::qt {
+
+namespace {
+
+const QString kTcpScheme = QStringLiteral("tcp://");
+
+}  // namespace
+
+bool IsTcpDevice(const QString& device) {
+  return device.startsWith(kTcpScheme);
+}
+
+std::optional<TcpPeer> ParseTcpDevice(const QString& device) {
+  if (!IsTcpDevice(device)) return std::nullopt;
+  const QString rest = device.mid(kTcpScheme.size());
+  const qsizetype colon = rest.lastIndexOf(QLatin1Char(':'));
+  if (colon < 0) return std::nullopt;
+  QString host = rest.left(colon);
+  const QString portText = rest.mid(colon + 1);
+  if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']'))) {
+    host = host.mid(1, host.size() - 2);
+  }
+  // Digits only: toUInt alone would take "+80" or " 80".
+  const bool digits =
+      !portText.isEmpty() && portText.size() <= 5 &&
+      std::all_of(portText.begin(), portText.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+  const uint port = digits ? portText.toUInt() : 0;
+  if (host.isEmpty() || host.contains(QLatin1Char('/')) || port < 1 || port > 65535) {
+    return std::nullopt;
+  }
+  return TcpPeer{host, static_cast<std::uint16_t>(port)};
+}
+
+QtCommPort::QtCommPort(QObject* parent)
+    : QObject(parent), serial_(new QtSerialPort(this)), tcp_(new QtTcpLink(this)) {
+  const auto deliver = [this](std::span<const std::uint8_t> bytes) { DeliverBytes(bytes); };
+  serial_->SetBytesHandler(deliver);
+  tcp_->SetBytesHandler(deliver);
+  serial_->SetLineErrorHandler([this](LineError error) { DeliverLineError(error); });
+  connect(serial_, &QtSerialPort::failed, this, &QtCommPort::failed);
+  connect(tcp_, &QtTcpLink::failed, this, &QtCommPort::failed);
+  connect(serial_, &QtSerialPort::diagnosisChanged, this, [this](const QString& diagnosis) {
+    if (active_ == serial_) emit diagnosisChanged(diagnosis);
+  });
+  connect(tcp_, &QtTcpLink::failed, this, [this](const QString& reason) {
+    DiagnoseTcp(DeviceForPort(PortNumber()), reason);
+  });
+}
+
+QString QtCommPort::Diagnosis() const {
+  return active_ == tcp_ ? tcpDiagnosis_ : serial_->Diagnosis();
+}
+
+void QtCommPort::DiagnoseTcp(const QString& device, const QString& problem) {
+  const QString diagnosis = problem.isEmpty() ? device : device + QStringLiteral(": ") + problem;
+  if (diagnosis == tcpDiagnosis_) return;
+  tcpDiagnosis_ = diagnosis;
+  emit diagnosisChanged(diagnosis);
+}
+
+QtCommPort::~QtCommPort() = default;
+
+void QtCommPort::SetPortNumber(std::int16_t number) {
+  serial_->SetPortNumber(number);
+}
+
+bool QtCommPort::SetLineSettings(const LineSettings& settings) {
+  return serial_->SetLineSettings(settings);
+}
+
+bool QtCommPort::HasLineSpeed() const {
+  return !IsTcpDevice(DeviceForPort(PortNumber()));
+}
+
+bool QtCommPort::Open() {
+  if (IsOpen()) return true;
+  const QString device = DeviceForPort(PortNumber());
+  if (!IsTcpDevice(device)) {
+    tcp_->Close();
+    const bool switched = active_ != serial_;
+    active_ = serial_;
+    const bool opened = serial_->Open();
+    if (switched) emit diagnosisChanged(serial_->Diagnosis());
+    return opened;
+  }
+  serial_->Close();
+  const bool switched = active_ != tcp_;
+  active_ = tcp_;
+  const auto peer = ParseTcpDevice(device);
+  if (!peer) {
+    DiagnoseTcp(device, QStringLiteral("not a TCP address (expected tcp://HOST:PORT)"));
+    return false;
+  }
+  tcp_->SetPeer(peer->host, peer->port);
+  const bool opened = tcp_->Open();
+  // A refusal is reported by the failed signal; an open after it starts afresh.
+  if (opened || switched) DiagnoseTcp(device, {});
+  return opened;
+}
+
+void QtCommPort::Close() {
+  serial_->Close();
+  tcp_->Close();
+}
+
+bool QtCommPort::IsOpen() const {
+  return active_ != nullptr && active_->IsOpen();
+}
+
+bool QtCommPort::CanReportLineErrors() const {
+  return active_ == serial_ && serial_->CanReportLineErrors();
+}
+
+void QtCommPort::Output(std::span<const std::uint8_t> frame) {
+  if (IsOpen()) active_->Output(frame);
+}
+
+}  // namespace orvane::platform::qt
