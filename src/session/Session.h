@@ -48,7 +48,6 @@ class Session final : private link::MessageHandlers {
 
   StatusLine& status() { return status_; }
   const StatusLine& status() const { return status_; }
-  const link::FrameReceiver& receiver() const { return receiver_; }
   const supervision::PortWatchdog& watchdog() const { return watchdog_; }
   const supervision::BaudSearch& search() const { return search_; }
   const transfer::WindowTransfer& reading() const { return read_; }

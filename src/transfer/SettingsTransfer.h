@@ -104,7 +104,6 @@ class SettingsTransfer {
   // A verified response frame of this transfer's kind.
   void TakeAnswer(std::span<const std::uint8_t> frame);
 
-  bool IsLoaded() const { return loaded_; }
   bool IsRunning() const;
   std::size_t size() const { return items_.size(); }
   const TransferItem& item(std::size_t i) const { return items_.at(i); }
