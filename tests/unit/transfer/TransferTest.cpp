@@ -114,10 +114,10 @@ std::optional<Bytes> WriteAnswer(const Row& t, const std::string& key = "",
   return WriteResponseFrame(*answer, t[0], t[1], t[1] == "gateway" ? "10.0.0.1" : t[2]);
 }
 
-TEST(WriteSequence, SecondClickStartsOverAndEachTickSendsTheNextRowWithItsValueThenTheSave) {
+TEST(WindowWrite, SecondClickStartsOverAndEachTickSendsTheNextRowWithItsValueThenTheSave) {
   TransferRig rig;
   rig.Answer([](const Row& t) { return WriteAnswer(t); });
-  rig.Advance(100ms);  // so that the write ticks fall between Timer1's
+  rig.Advance(100ms);  // so that the write ticks fall between the watchdog's
   rig.session->OnWriteClicked();
   rig.Advance(3 * kTick);  // rows 0 to 2 go out and are confirmed
   rig.session->OnWriteClicked();
@@ -132,7 +132,7 @@ TEST(WriteSequence, SecondClickStartsOverAndEachTickSendsTheNextRowWithItsValueT
     if (k == 4) rig.fields.SetText(kMask, "15");
     if (k == 9) rig.fields.SetOn(kRtk, false);
     if (k == 14) rig.fields.SetOn(kSbas, false);
-    if (k == 21) {  // the rows pause while the port is closed, until Timer1 opens it again
+    if (k == 21) {  // the rows pause while the port is closed, until the watchdog opens it again
       rig.port.Unplug();
       rig.Advance(2s);
       rig.port.Replug();
@@ -150,10 +150,10 @@ TEST(WriteSequence, SecondClickStartsOverAndEachTickSendsTheNextRowWithItsValueT
   EXPECT_EQ(rig.port.written()[3 + 34].frame, row34);
 }
 
-// Answers come a second after each write, the last few after the save; row 44 needs none. A txtIP
-// value that makes a payload over 255 bytes, or is beyond Latin-1, is left out: row 1 stays
+// Answers come a second after each write, the last few after the save; row 44 needs none. An IP
+// address value that makes a payload over 255 bytes, or is beyond Latin-1, is left out: row 1 stays
 // unconfirmed and the rest keep their ticks.
-TEST(WriteSequence, EndsGoodOnlyWhenEveryRowIsConfirmedAndSavesOnTheFiftiethTickRegardless) {
+TEST(WindowWrite, EndsGoodOnlyWhenEveryRowIsConfirmedAndSavesOnTheFiftiethTickRegardless) {
   const std::tuple<std::string, std::optional<std::uint8_t>, std::string, std::int32_t> cases[] = {
       {"", 0, "", kGreen},
       {"ethernet/gateway", 2, "", kYellow},
@@ -183,7 +183,7 @@ TEST(WriteSequence, EndsGoodOnlyWhenEveryRowIsConfirmedAndSavesOnTheFiftiethTick
 
 // Rows 0 and 5 write one setting; the answer's value tells which of them it confirms, and each
 // counts only once its own row has gone out since the click.
-TEST(WriteSequence, InterfaceModeAnswerValueTellsItsTwoRowsApart) {
+TEST(WindowWrite, InterfaceModeAnswerValueTellsItsTwoRowsApart) {
   const std::tuple<Row, int, int> cases[] = {
       {{"Config", "Active"}, 6, 2}, {{"Active", "Config"}, 6, 2}, {{"Active"}, 6, 1},
       {{"Disabled"}, 6, 0},         {{"Config", "Active"}, 5, 1}, {{"Config", "Active"}, 0, 0}};
@@ -201,7 +201,7 @@ TEST(WriteSequence, InterfaceModeAnswerValueTellsItsTwoRowsApart) {
 // Before any write, write answers (the baud-rate search's, say) count for nothing and leave the
 // status line alone. After a click, answers to the earlier write count only for rows sent again
 // since: the receiver may have refused what was sent now.
-TEST(WriteSequence, AnswersCountOnlyForRowsSentSinceTheLastClick) {
+TEST(WindowWrite, AnswersCountOnlyForRowsSentSinceTheLastClick) {
   TransferRig rig;
   rig.port.ReceiverSends(WriteResponseFrame(0, "uart1", "baudrate", "19200"));
   rig.clock.RunDue();
@@ -222,7 +222,7 @@ TEST(WriteSequence, AnswersCountOnlyForRowsSentSinceTheLastClick) {
 }
 
 // Row 7 is answered for "uart1" instead: an answer that matches no row only refreshes the caption.
-TEST(ReadSequence, ClickWithThePortClosedRequestsEveryRowInOrderAndTalliesTheAnswers) {
+TEST(WindowRead, ClickWithThePortClosedRequestsEveryRowInOrderAndTalliesTheAnswers) {
   const std::tuple<std::size_t, std::string, std::int32_t> cases[] = {
       {12, kGood, kGreen}, {7, "Read Configuration  11 of 12", kYellow}};
   std::vector<Row> asked;  // the requests in the order they must go out
@@ -254,7 +254,7 @@ TEST(ReadSequence, ClickWithThePortClosedRequestsEveryRowInOrderAndTalliesTheAns
   }
 }
 
-TEST(ReadSequence, OnlyTheExactTextsTrueAndSbpCheckABoxOrSelectSbp) {
+TEST(WindowRead, OnlyTheExactTextsTrueAndSbpCheckABoxOrSelectSbp) {
   const std::tuple<std::string, bool, bool> cases[] = {
       {"True", true, false},   {"SBP", false, true},  {"true", false, false},
       {"True ", false, false}, {"sbp", false, false}, {"", false, false}};
