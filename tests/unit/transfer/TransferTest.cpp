@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <optional>
 #include <tuple>
 
@@ -268,6 +269,36 @@ TEST(WindowRead, OnlyTheExactTextsTrueAndSbpCheckABoxOrSelectSbp) {
     rig.clock.RunDue();
     EXPECT_EQ(rig.fields.IsOn(kGalileo), checked) << value;
     EXPECT_EQ(rig.fields.IsOn(kRtk), sbp) << value;
+  }
+}
+
+// A command-line tool's read on the session's link: its own pace, time-out and retry. The
+// receiver loses the first request for "x"/"b" and never answers "x"/"c".
+TEST(SessionTransfer, ReadsAnyListWithItsOwnPolicyOnTheSessionsLink) {
+  TransferRig rig;
+  std::map<std::string, int> asked;
+  rig.Answer(
+      [&](const Row& t) -> std::optional<Bytes> {
+        if (t.size() != 2 || t[1] == "c" || (t[1] == "b" && ++asked[t[1]] == 1))
+          return std::nullopt;
+        return ReadResponseFrame(t[0], t[1], "v-" + t[1]);
+      },
+      50ms);
+  bool finished = false;
+  const auto& transfer = rig.session->StartTransfer(
+      transfer::Direction::Read, {.inFlight = 2, .pacing = 10ms, .timeout = 300ms, .retries = 1},
+      {{.key = {"x", "a"}}, {.key = {"x", "b"}}, {.key = {"x", "c"}}},
+      {.finished = [&] { finished = true; }});
+  rig.Advance(3s);
+  EXPECT_TRUE(finished);
+  using transfer::Outcome;
+  const std::tuple<Outcome, std::string, int> expected[] = {
+      {Outcome::ValueRead, "v-a", 1}, {Outcome::ValueRead, "v-b", 2}, {Outcome::Unanswered, "", 2}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const auto& [outcome, value, sends] = expected[i];
+    EXPECT_EQ(transfer.result(i).outcome, outcome) << i;
+    EXPECT_EQ(transfer.result(i).value, value) << i;
+    EXPECT_EQ(transfer.result(i).sends, sends) << i;
   }
 }
 
