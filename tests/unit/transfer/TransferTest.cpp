@@ -163,7 +163,8 @@ TEST(WindowWrite, EndsGoodOnlyWhenEveryRowIsConfirmedAndSavesOnTheFiftiethTickRe
       {"", 0, "\xE6\x9D\xB1\xE4\xBA\xAC", kYellow}};
   for (const auto& [key, status, ip, lamp] : cases) {
     TransferRig rig;
-    rig.Answer([&](const Row& t) { return WriteAnswer(t, key, status); }, 1s);
+    rig.Answer(
+        [&, key = key, status = status](const Row& t) { return WriteAnswer(t, key, status); }, 1s);
     rig.session->OnWriteClicked();
     rig.fields.SetText(kIp, ip);
     rig.Advance(49 * kTick);
@@ -230,7 +231,7 @@ TEST(WindowRead, ClickWithThePortClosedRequestsEveryRowInOrderAndTalliesTheAnswe
   for (std::size_t row : kReadRows) asked.push_back({kWrites[row][0], kWrites[row][1]});
   for (const auto& [lost, caption, lamp] : cases) {
     TransferRig rig;
-    rig.Answer([&](const Row& t) -> std::optional<Bytes> {
+    rig.Answer([&, lost = lost](const Row& t) -> std::optional<Bytes> {
       for (std::size_t i = 0; i < 12; ++i) {
         if (t == asked[i]) return ReadResponseFrame(i == lost ? "uart1" : t[0], t[1], kAnswers[i]);
       }
