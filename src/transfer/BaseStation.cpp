@@ -66,7 +66,7 @@ Profile MakeProfile() {
       {{"uart0", "baudrate"}, "19200"},
       {{"uart0", "flow_control"}, "None"},
       {{"uart1", "enabled_sbp_messages"}, "165,175,65535"},
-      // Receivers do not reliably answer a change of the mode of the port they talk on.
+      // Counted once sent, whether or not the receiver answers it.
       {{"uart1", "mode"}, "SBP", {.countedWhenSent = true}},
       {{"uart1", "baudrate"}, "19200"},
       {{"uart1", "flow_control"}, "None"},
