@@ -44,10 +44,7 @@ class FakeSerialPort final : public CommPort {
 
   // What the program did.
   const std::vector<Written>& written() const { return written_; }
-  void ClearWritten() { written_.clear(); }
   int opens() const { return opens_; }
-  int closes() const { return closes_; }
-  std::vector<std::string> settingsHistory() const { return settingsHistory_; }
 
   // Scripting the device.
   void SetAvailablePorts(std::set<std::int16_t> ports) { available_ = std::move(ports); }
@@ -83,9 +80,7 @@ class FakeSerialPort final : public CommPort {
   bool unplugged_ = false;
   Responder responder_;
   std::vector<Written> written_;
-  std::vector<std::string> settingsHistory_;
   int opens_ = 0;
-  int closes_ = 0;
 };
 
 }  // namespace orvane::platform::fakes

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "link/FrameReceiver.h"
-#include "support/FormRig.h"
 #include "support/Frames.h"
 #include "support/SimulatedReceiver.h"
 
@@ -110,18 +109,6 @@ TEST(SimulatedReceiver, AnswersTheSpeedChangeAtTheOldSpeedThenMovesAndIsSilentOn
   receiver.SetHeartbeating(false);
   clock.Advance(std::chrono::milliseconds{3000});
   EXPECT_EQ(listener.heartbeats, before + 3);
-}
-
-// A port number that leads to a network link has no speed: however long the silence, nothing
-// searches, and the watchdog still turns the line red.
-TEST(Watchdog, NoSearchStartsOnALinkWithoutSpeed) {
-  FormRig rig;
-  rig.port.SetHasLineSpeed(false);
-  rig.Advance(60s);
-  EXPECT_FALSE(rig.form.search().IsRunning());
-  for (const auto& caption : rig.controls.captions()) EXPECT_FALSE(caption.starts_with("Testing"));
-  EXPECT_EQ(rig.port.opens(), 1);
-  EXPECT_EQ(rig.form.watchdog().silenceTicks(), 15);
 }
 
 }  // namespace
