@@ -5,12 +5,14 @@ PORT ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Debian packages the build and the tests need. The fuzzer's runtime comes with clang on some
-# releases and in libclang-rt-dev on others.
+# releases and in libclang-rt-dev on others. scdoc writes the man pages; desktop-file-utils
+# checks the desktop entry in the install test.
 PACKAGES := cmake ninja-build g++ clang qt6-base-dev qt6-serialport-dev \
             libgtest-dev libgmock-dev libbenchmark-dev \
             scdoc desktop-file-utils
 OPTIONAL_PACKAGES := libclang-rt-dev
-# Only the packaging check needs lintian (and its many Perl modules).
+# Only the packaging check needs lintian (and its many Perl modules); only the start-up
+# benchmark needs Xvfb, to draw on a real X server.
 EXTRA_PACKAGES :=
 
 # Warnings are errors wherever CI builds.
@@ -47,6 +49,9 @@ deps:
 	  if [ "$$(id -u)" = 0 ]; then \
 	    echo "Installing:$$missing"; \
 	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
+	  elif command -v sudo >/dev/null; then \
+	    echo "Installing with sudo:$$missing"; \
+	    sudo apt-get update -qq && sudo DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
 	  else \
 	    echo "Missing Debian packages. Install them with:"; \
 	    echo "  sudo apt-get install$$missing"; \
@@ -82,6 +87,7 @@ fuzz: build
 	tools/run-fuzz.sh build/fuzz $(FUZZ_SECONDS)
 
 bench: PRESET = release
+bench: EXTRA_PACKAGES = xvfb
 bench: build
 	@lscpu | sed -n 's/^Model name: *//p' | sed 's/^/cpu model: /'
 	build/release/bench/link_bench --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
