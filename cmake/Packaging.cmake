@@ -67,6 +67,14 @@ foreach(program orvane-config orvane-sim orvanectl)
     set(component sim)
   endif()
   install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${component})
+  # A stripped install (CPack strips) also drops the compiler's .comment section, as Debian's own
+  # packaging tools do. The program itself was installed by the rules of its folder, before these.
+  install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+      execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\"
+        COMMAND_ERROR_IS_FATAL ANY)
+    endif()" COMPONENT ${component})
 endforeach()
 add_custom_target(packaging_files ALL DEPENDS ${packaging_outputs})
 
