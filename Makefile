@@ -5,20 +5,41 @@ PORT ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Debian packages the build and the tests need. The fuzzer's runtime comes with clang on some
-# releases and in libclang-rt-dev on others.
+# releases and in libclang-rt-dev on others. scdoc writes the man pages; desktop-file-utils
+# checks the desktop entry in the install test.
 PACKAGES := cmake ninja-build g++ clang qt6-base-dev qt6-serialport-dev \
-            libgtest-dev libgmock-dev libbenchmark-dev
+            libgtest-dev libgmock-dev libbenchmark-dev \
+            scdoc desktop-file-utils
 OPTIONAL_PACKAGES := libclang-rt-dev
+# Only the packaging check needs lintian (and its many Perl modules); only the start-up
+# benchmark needs Xvfb, to draw on a real X server.
+EXTRA_PACKAGES :=
 
 # Warnings are errors wherever CI builds.
 CMAKE_FLAGS := $(if $(CI),-DORVANE_WERROR=ON,)
 
-.PHONY: all deps configure build test unit e2e asan fuzz fuzz-long bench run install clean
+.PHONY: help all deps configure build test unit e2e asan fuzz fuzz-long bench run install package \
+        lint-package clean
+
+help:
+	@echo "make run [PORT=/dev/ttyACM0]  build and start orvane-config (against orvane-sim without PORT)"
+	@echo "make test                     build and run every test (unit, integration, e2e)"
+	@echo "make unit | e2e               one test group"
+	@echo "make asan                     the tests under AddressSanitizer and UBSan"
+	@echo "make fuzz [FUZZ_SECONDS=60]   a bounded fuzz run"
+	@echo "make fuzz-long                ten minutes of fuzzing"
+	@echo "make bench                    receive-path benchmark (10 repetitions), start-up and footprint"
+	@echo "make install                  install the Release build (prefix /usr/local)"
+	@echo "make package                  the Debian packages orvane-config and orvane-sim"
+	@echo "make lint-package             the packages, then lintian and desktop-file-validate on them"
+	@echo "make build [PRESET=dev]       configure and build one preset (dev, release, asan, fuzz)"
+	@echo "make clean                    remove build/"
+	@echo "Each target first installs the Debian packages the build needs (as root), or names them."
 
 all: build
 
 deps:
-	@missing=$$(for p in $(PACKAGES); do \
+	@missing=$$(for p in $(PACKAGES) $(EXTRA_PACKAGES); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || printf ' %s' $$p; \
 	  done); \
 	for p in $(OPTIONAL_PACKAGES); do \
@@ -29,6 +50,9 @@ deps:
 	  if [ "$$(id -u)" = 0 ]; then \
 	    echo "Installing:$$missing"; \
 	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
+	  elif command -v sudo >/dev/null; then \
+	    echo "Installing with sudo:$$missing"; \
+	    sudo apt-get update -qq && sudo DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
 	  else \
 	    echo "Missing Debian packages. Install them with:"; \
 	    echo "  sudo apt-get install$$missing"; \
@@ -69,8 +93,10 @@ fuzz-long: build
 	tools/run-fuzz.sh build/fuzz 600
 
 bench: PRESET = release
+bench: EXTRA_PACKAGES = xvfb
 bench: build
-	build/release/bench/link_bench
+	@lscpu | sed -n 's/^Model name: *//p' | sed 's/^/cpu model: /'
+	build/release/bench/link_bench --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
 	bench/startup/run.sh build/release
 
 run: PRESET = release
@@ -80,6 +106,15 @@ run: build
 install: PRESET = release
 install: build
 	cmake --install build/release
+
+package: PRESET = release
+package: build
+	rm -f build/release/*.deb
+	cd build/release && cpack -G DEB
+
+lint-package: EXTRA_PACKAGES = lintian
+lint-package: package
+	packaging/lint.sh build/release/*.deb
 
 clean:
 	rm -rf build
