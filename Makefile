@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # Debian packages the build and the tests need. The fuzzer's runtime comes with clang on some
 # releases and in libclang-rt-dev on others.
 PACKAGES := cmake ninja-build g++ clang qt6-base-dev qt6-serialport-dev \
-            libgtest-dev libgmock-dev libbenchmark-dev
+            libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
 OPTIONAL_PACKAGES := libclang-rt-dev
 
 # Warnings are errors wherever CI builds.
