@@ -29,6 +29,10 @@ struct ReadCase {
   Rows rows;  // with the line each came from
 };
 
+void PrintTo(const ReadCase& c, std::ostream* os) {
+  *os << c.title;
+}
+
 class ProfileReads : public ::testing::TestWithParam<ReadCase> {};
 
 TEST_P(ProfileReads, GivesTheRowsInOrderWithTheirLines) {
@@ -80,6 +84,10 @@ struct FaultCase {
   std::string text;
   std::string what;  // the whole message, file and line included
 };
+
+void PrintTo(const FaultCase& c, std::ostream* os) {
+  *os << c.title;
+}
 
 class ProfileFaults : public ::testing::TestWithParam<FaultCase> {};
 
@@ -238,6 +246,10 @@ struct RefusalCase {
   const char* title;
   ProfileRow row;
 };
+
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+  *os << c.title;
+}
 
 class ProfileRefusals : public ::testing::TestWithParam<RefusalCase> {};
 
