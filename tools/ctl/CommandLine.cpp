@@ -156,12 +156,20 @@ std::string CommandName(Command command) {
 
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
   CommandLine line;
-  line.json = std::any_of(argv + std::min(argc, 1), argv + argc,
-                          [](const char* arg) { return std::string_view(arg) == "--json"; });
+  const auto given = [&](std::string_view flag) {
+    return std::any_of(argv + std::min(argc, 1), argv + argc,
+                       [&](const char* arg) { return std::string_view(arg) == flag; });
+  };
+  line.json = given("--json");
+  if (given("--version") && !given("--help") && !given("-h")) {
+    line.kind = CommandLine::Kind::Version;
+    return line;
+  }
   Options& options = line.options;
   Raw raw;
   CLI::App app("orvanectl", "orvanectl");
   app.set_help_flag("-h,--help");
+  app.add_flag("--version");  // answered before parsing, as it needs no command
   app.fallthrough();
   app.require_subcommand(1);
   app.add_option("--port", raw.ports)->allow_extra_args(false);
@@ -204,6 +212,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   try {
     app.parse(argc, argv);
     chosen();
+
     Check(line, raw);
   } catch (const CLI::CallForHelp&) {
     line.kind = CommandLine::Kind::Help;

@@ -9,7 +9,7 @@
 namespace orvane::ctl {
 
 struct CommandLine {
-  enum class Kind { Run, Help, UsageError };
+  enum class Kind { Run, Help, Version, UsageError };
   Kind kind = Kind::Run;
   Options options;
   std::string command;  // the command's name, also for a usage error where one was named

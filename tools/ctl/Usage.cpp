@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// The usage text: a synopsis, then one paragraph per command, option and topic, indented as
-// a manual page lays them out.
+// The usage text: a synopsis on one line, then one paragraph per command, option and topic,
+// indented so that help2man turns it into a manual page as it stands.
 
 #include "CommandLine.h"
 
@@ -8,8 +8,7 @@ namespace orvane::ctl {
 
 const std::string& UsageText() {
   static const std::string text =
-      R"(Usage: orvanectl [--port DEV]... [--baud N|auto] [--json] [--in-flight N] [--timeout MS]
-                 [--retries N] [-q] [-v] COMMAND ...
+      R"(Usage: orvanectl [--port DEV]... [--baud N|auto] [--json] [--in-flight N] [--timeout MS] [--retries N] [-q] [-v] COMMAND ...
 
 Reads and writes the settings of Orvane GNSS receivers over a serial line or TCP.
 
@@ -58,6 +57,8 @@ Options:
       Traces every frame on stderr.
   -h, --help
       Prints this text.
+  --version
+      Prints the program's version.
 
 Profiles:
   UTF-8 text. [section] lines, then name = value lines. Lines starting with # or ; are

@@ -23,6 +23,10 @@ int main(int argc, char** argv) {
     Print(UsageText());
     return 0;
   }
+  if (line.kind == CommandLine::Kind::Version) {
+    Print("orvanectl " ORVANE_VERSION "\n");
+    return 0;
+  }
   Report report;
   if (line.kind == CommandLine::Kind::UsageError) {
     report = UsageReport(line.command, line.message);
