@@ -155,7 +155,7 @@ class Parser {
 };
 
 // Why no profile line can carry the row as it is, or nothing when one can.
-std::optional<std::string> WhyUnwritable(const ProfileRow& row) {
+std::optional<std::string> WhyUnwritable(const ProfileSetting& row) {
   const auto hasBreakOrNul = [](std::string_view text) {
     return text.find_first_of(std::string_view("\n\r\0", 3)) != std::string_view::npos;
   };
@@ -198,11 +198,11 @@ std::optional<std::string> WhyUnsendable(std::string_view section, std::string_v
   return std::nullopt;
 }
 
-RenderedProfile RenderProfile(const std::vector<ProfileRow>& rows) {
+RenderedProfile RenderProfile(const std::vector<ProfileSetting>& rows) {
   RenderedProfile result;
   const std::string* section = nullptr;
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    const ProfileRow& row = rows[i];
+    const ProfileSetting& row = rows[i];
     if (auto why = WhyUnwritable(row)) {
       result.text.clear();
       result.error =

@@ -24,14 +24,14 @@
 
 namespace orvane::transfer {
 
-struct ProfileRow {
+struct ProfileSetting {
   std::string section;
   std::string name;
   std::string value;
   int line = 0;  // 1-based line in the text it was read from; 0 for rows made in code
 
   // Rows are the same setting and value; where they were read from does not count.
-  friend bool operator==(const ProfileRow& a, const ProfileRow& b) {
+  friend bool operator==(const ProfileSetting& a, const ProfileSetting& b) {
     return a.section == b.section && a.name == b.name && a.value == b.value;
   }
 };
@@ -46,7 +46,7 @@ struct ProfileError {
 };
 
 struct ParsedProfile {
-  std::vector<ProfileRow> rows;
+  std::vector<ProfileSetting> rows;
   std::optional<ProfileError> error;  // when set, rows is empty
   bool Ok() const { return !error.has_value(); }
 };
@@ -71,6 +71,6 @@ struct RenderedProfile {
 // "name = value" lines, the value quoted only where the reader would otherwise change it.
 // Refused: a line break or NUL anywhere, an empty section or name, a section or name with
 // spaces at its ends, a name starting with '#', ';' or '[' or holding '='.
-RenderedProfile RenderProfile(const std::vector<ProfileRow>& rows);
+RenderedProfile RenderProfile(const std::vector<ProfileSetting>& rows);
 
 }  // namespace orvane::transfer

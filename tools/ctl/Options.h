@@ -55,13 +55,13 @@ struct Options {
   bool verbose = false;
   TransferPolicy policy;
 
-  bool probe = false;                         // ports --probe
-  bool noSave = false;                        // set, apply
-  bool all = false;                           // apply --all
-  bool dryRun = false;                        // apply --dry-run
-  std::vector<Key> keys;                      // get: names only; set: with values
-  std::string profilePath;                    // diff, apply
-  std::vector<transfer::ProfileRow> profile;  // diff, apply: the file's rows
+  bool probe = false;                             // ports --probe
+  bool noSave = false;                            // set, apply
+  bool all = false;                               // apply --all
+  bool dryRun = false;                            // apply --dry-run
+  std::vector<Key> keys;                          // get: names only; set: with values
+  std::string profilePath;                        // diff, apply
+  std::vector<transfer::ProfileSetting> profile;  // diff, apply: the file's rows
   BaseProfileFields base;
 };
 

@@ -87,7 +87,7 @@ std::string EntryText(const SettingEntry& entry) {
 // get and dump: the values read, as a profile, and everything else as comments.
 void ProfilePortText(std::string& out, const PortReport& port, bool several) {
   if (several) out += "# port " + port.port + "\n";
-  std::vector<transfer::ProfileRow> rows;
+  std::vector<transfer::ProfileSetting> rows;
   for (const auto& entry : port.settings) {
     const auto& value = entry.after ? entry.after : entry.before;
     if (value) rows.push_back({entry.section, entry.name, *value, 0});

@@ -63,8 +63,8 @@ struct Report {
   std::string command;               // empty when the command line named none
   std::optional<std::string> error;  // a usage or profile error: then no port was touched
   std::vector<PortReport> ports;
-  std::vector<transfer::ProfileRow> profile;  // base-profile: the rows it prints
-  ExitCode ownExit = ExitCode::Done;          // a usage error: Usage
+  std::vector<transfer::ProfileSetting> profile;  // base-profile: the rows it prints
+  ExitCode ownExit = ExitCode::Done;              // a usage error: Usage
 
   // The highest of the ports' codes and the report's own.
   ExitCode Exit() const;

@@ -128,8 +128,8 @@ TEST(ReportText, GetPrintsAProfileWithEverythingElseAsComments) {
   const auto parsed = transfer::ParseProfile(text);
   ASSERT_TRUE(parsed.Ok()) << parsed.error->What() << "\n" << text;
   ASSERT_EQ(parsed.rows.size(), 4u) << text;
-  EXPECT_EQ(parsed.rows[0], (transfer::ProfileRow{"uart1", "baudrate", "19200", 0}));
-  EXPECT_EQ(parsed.rows[1], (transfer::ProfileRow{"s", "padded", " x ", 0}));
+  EXPECT_EQ(parsed.rows[0], (transfer::ProfileSetting{"uart1", "baudrate", "19200", 0}));
+  EXPECT_EQ(parsed.rows[1], (transfer::ProfileSetting{"s", "padded", " x ", 0}));
   EXPECT_NE(text.find("# uart1.mode: unanswered"), std::string::npos) << text;
   EXPECT_NE(text.find("# /dev/ttyUSB1: heartbeat at 19200 (exit 6)"), std::string::npos) << text;
 }

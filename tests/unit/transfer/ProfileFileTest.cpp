@@ -12,7 +12,7 @@
 namespace orvane::transfer {
 namespace {
 
-using Rows = std::vector<ProfileRow>;
+using Rows = std::vector<ProfileSetting>;
 
 std::string Describe(const Rows& rows) {
   std::string text;
@@ -220,7 +220,7 @@ TEST(ProfileRoundTrip, BaseStationProfileReadsBackRowForRow) {
     for (int k = 1; k < line; ++k) start = rendered.text.find('\n', start) + 1;
     return rendered.text.substr(start, rendered.text.find('\n', start) - start);
   };
-  for (const ProfileRow& row : parsed.rows) {
+  for (const ProfileSetting& row : parsed.rows) {
     EXPECT_EQ(lineOf(row.line).rfind(row.name + " =", 0), 0u) << row.name;
   }
 }
@@ -244,7 +244,7 @@ TEST(ProfileRoundTrip, SectionsAreWrittenWhereTheyChange) {
 
 struct RefusalCase {
   const char* title;
-  ProfileRow row;
+  ProfileSetting row;
 };
 
 void PrintTo(const RefusalCase& c, std::ostream* os) {
