@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <utility>
 
 namespace orvane::platform {
@@ -31,5 +32,8 @@ class Timer {
  private:
   TickHandler onTick_;
 };
+
+// Makes the timers a session runs on: Qt timers in the program, virtual-time timers in tests.
+using TimerFactory = std::function<std::unique_ptr<Timer>()>;
 
 }  // namespace orvane::platform

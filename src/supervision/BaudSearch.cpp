@@ -4,7 +4,6 @@
 #include <string_view>
 
 #include "link/SettingsMessages.h"
-#include "supervision/PortWatchdog.h"
 
 namespace orvane::supervision {
 
@@ -15,8 +14,7 @@ struct SpeedStep {
   std::int32_t baud;
 };
 
-// BaudStep n tests speed n; the step after it judges that speed.
-constexpr std::array<SpeedStep, 7> kSpeeds{{
+constexpr std::array<SpeedStep, BaudSearch::kSpeeds> kSpeedSteps{{
     {"Testing at 115,200 baud", 115200},
     {"Testing at 57,600 baud", 57600},
     {"Testing at 38,400 baud", 38400},
@@ -32,26 +30,28 @@ constexpr std::string_view kFilterValue = "165,175,65535";
 }  // namespace
 
 void BaudSearch::Start() {
-  BaudStep = 0;
-  tmrComError_.Start();
+  if (HasStarted() || !port_.HasLineSpeed()) return;
+  phase_ = Phase::Testing;
+  speedsTried_ = 0;
+  timer_.Start();
 }
 
-void BaudSearch::tmrComError_Timer() {
-  if (!port_.IsOpen()) return;  // paused until the watchdog re-opens the port
-  if (BaudStep == 0) {
-    TestingStep();
-  } else if (BaudStep >= 1 && BaudStep <= kLastJudgement) {
-    // Each step judges the speed the step before set; 1200 baud is judged like the others.
-    if (SpeedIsClean()) {
-      FoundStep();
-    } else if (BaudStep < kLastJudgement) {
-      TestingStep();
-    } else {
-      BaudStep = kAllSpeedsTried;
-      HoldStep();
-    }
+void BaudSearch::OnSearchTick() {
+  // Paused until the watchdog re-opens the port; a network link has no speed to change.
+  if (!port_.IsOpen() || !port_.HasLineSpeed()) return;
+  if (phase_ != Phase::Testing) {
+    HoldAt19200();
+    return;
+  }
+  // Each tick but the first judges the speed the tick before set; 1200 baud is judged like the
+  // others.
+  if (speedsTried_ > 0 && SpeedIsClean()) {
+    TellReceiverTo19200();
+  } else if (speedsTried_ < kSpeeds) {
+    TestNextSpeed();
   } else {
-    HoldStep();
+    phase_ = Phase::AllSpeedsTried;
+    HoldAt19200();
   }
 }
 
@@ -63,9 +63,9 @@ bool BaudSearch::SpeedIsClean() const {
   return receiver_.verifiedFrames() != framesAtSpeedChange_;
 }
 
-void BaudSearch::TestingStep() {
-  const SpeedStep& speed = kSpeeds[static_cast<std::size_t>(BaudStep)];
-  controls_.SetCaption(speed.caption);
+void BaudSearch::TestNextSpeed() {
+  const SpeedStep& speed = kSpeedSteps[static_cast<std::size_t>(speedsTried_)];
+  status_.SetCaption(speed.caption);
   port_.Close();
   port_.SetLineSettings(platform::AtBaud(speed.baud));
   // Bytes heard before a speed change can never complete a frame after it, but a stray preamble
@@ -76,17 +76,17 @@ void BaudSearch::TestingStep() {
   if (port_.Open()) {
     (void)link::SendSettingWrite(port_, "uart1", "enabled_sbp_messages", kFilterValue);
   }
-  ++BaudStep;
+  ++speedsTried_;
 }
 
-void BaudSearch::FoundStep() {
+void BaudSearch::TellReceiverTo19200() {
   (void)link::SendSettingWrite(port_, "uart1", "baudrate", "19200");
-  BaudStep = kFound;
+  phase_ = Phase::Found;
 }
 
 // Moves the port back to 19200 baud unless it is already open there: closing it on every tick
 // would throw away the bytes in flight, answers to a write in progress among them.
-void BaudSearch::HoldStep() {
+void BaudSearch::HoldAt19200() {
   if (port_.lineSettings() == platform::kLine19200) return;
   port_.Close();
   port_.SetLineSettings(platform::kLine19200);

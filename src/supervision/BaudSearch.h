@@ -2,48 +2,55 @@
 // The baud-rate search: once per run, after fifteen silent seconds, step the port through the
 // other speeds one per 2.5 s tick, ask the receiver at each to send only the three message types
 // handled here, and at the first clean speed tell it to move to 19200 baud. From then on (or once
-// every speed has been tried) the port is held at 19200 baud.
+// every speed has been tried) the port is held at 19200 baud. A link without a line speed (a
+// network link) is never searched.
 
 #include <cstdint>
 
 #include "link/FrameReceiver.h"
-#include "platform/Controls.h"
 #include "platform/SerialLine.h"
 #include "platform/Timer.h"
+#include "session/StatusLine.h"
 
 namespace orvane::supervision {
 
 class BaudSearch {
  public:
-  // BaudStep 0..6: the next tick tests speed n (and steps 1..7 first judge the speed before).
-  static constexpr std::int16_t kLastJudgement = 7;   // judges 1200 baud
-  static constexpr std::int16_t kAllSpeedsTried = 8;  // none was clean; hold at 19200
-  static constexpr std::int16_t kFound = 10;          // speed change sent; hold at 19200
+  enum class Phase : std::uint8_t {
+    NotStarted,
+    Testing,         // each tick judges the speed the tick before set, then tries the next
+    AllSpeedsTried,  // none was clean; the port is held at 19200
+    Found,           // the speed change went out; the port is held at 19200
+  };
+  static constexpr std::int16_t kSpeeds = 7;
 
-  BaudSearch(platform::CommPort& port, platform::Timer& tmrComError, platform::Controls& controls,
+  BaudSearch(platform::CommPort& port, platform::Timer& timer, session::StatusLine& status,
              link::FrameReceiver& receiver)
-      : port_(port), tmrComError_(tmrComError), controls_(controls), receiver_(receiver) {}
+      : port_(port), timer_(timer), status_(status), receiver_(receiver) {}
 
-  // The watchdog starts the search at most once: BaudStep 0, tmrComError running.
+  // The watchdog starts the search at most once; never on a link without a line speed.
   void Start();
-  bool IsRunning() const { return tmrComError_.IsRunning(); }
+  bool HasStarted() const { return phase_ != Phase::NotStarted; }
 
-  // tmrComError, every 2500 ms once started.
-  void tmrComError_Timer();
+  // Every 2500 ms once started.
+  void OnSearchTick();
 
-  std::int16_t baudStep() const { return BaudStep; }
+  Phase phase() const { return phase_; }
+  // How many speeds have been set so far (the next testing step sets speed number speedsTried).
+  std::int16_t speedsTried() const { return speedsTried_; }
 
  private:
   bool SpeedIsClean() const;
-  void TestingStep();
-  void FoundStep();
-  void HoldStep();
+  void TestNextSpeed();
+  void TellReceiverTo19200();
+  void HoldAt19200();
 
   platform::CommPort& port_;
-  platform::Timer& tmrComError_;
-  platform::Controls& controls_;
+  platform::Timer& timer_;
+  session::StatusLine& status_;
   link::FrameReceiver& receiver_;
-  std::int16_t BaudStep = 0;
+  Phase phase_ = Phase::NotStarted;
+  std::int16_t speedsTried_ = 0;
   // Frames verified when the port was last moved to a testing speed.
   std::uint32_t framesAtSpeedChange_ = 0;
 };

@@ -1,57 +1,50 @@
 #include "supervision/PortWatchdog.h"
 
-#include <string>
-
-#include "link/Checksum.h"
+#include <algorithm>
 
 namespace orvane::supervision {
 
-using platform::Lamp::Green;
-using platform::Lamp::Red;
-
-void PortWatchdog::Form_Load() {
+void PortWatchdog::Start() {
   // The port's other set-up (bytes, not text; every waiting byte in one event; a 4096-byte
   // input buffer) is what the serial port does by construction.
   port_.SetLineSettings(platform::kLine19200);
-  CommPortNumber = kFirstPort;
-  controls_.SetLampColour(Red);
-  controls_.SetCaption(kOrvaneNotFound);
+  portNumber_ = kFirstPort;
+  status_.SetLamp(session::lamp::kRed);
+  status_.SetCaption(session::kOrvaneNotFound);
 }
 
-void PortWatchdog::mnuComm_Click(std::int16_t n) {
+void PortWatchdog::ChoosePort(std::int16_t n) {
   if (n < kFirstPort || n > kLastPort) return;
-  CommPortNumber = n;
+  portNumber_ = n;
   port_.Close();
 }
 
-void PortWatchdog::Timer1_Timer() {
+void PortWatchdog::OnWatchdogTick() {
   if (port_.IsOpen()) {
-    if (HeartbeatCountdown != 0 && --HeartbeatCountdown == 0) {
-      controls_.SetLampColour(Red);
-      controls_.SetCaption(kOrvaneNotFound);
+    if (heartbeatCountdown_ != 0 && --heartbeatCountdown_ == 0) {
+      status_.SetLamp(session::lamp::kRed);
+      status_.SetCaption(session::kOrvaneNotFound);
     }
-    SilenceTicks =
-        checksum::MinOf(static_cast<std::int16_t>(SilenceTicks + 1), kSilenceBeforeSearch);
-    // The search runs at most once per run: nothing ever stops its timer again.
-    if (!search_.IsRunning() && SilenceTicks == kSilenceBeforeSearch) search_.Start();
+    silenceTicks_ = std::min<std::int16_t>(silenceTicks_ + 1, kSilenceBeforeSearch);
+    // The search runs at most once per run.
+    if (!search_.HasStarted() && silenceTicks_ == kSilenceBeforeSearch) search_.Start();
     return;
   }
   // Closed: try to open the chosen port. A successful open writes nothing; the counters wait.
-  port_.SetPortNumber(CommPortNumber);
+  port_.SetPortNumber(portNumber_);
   if (!port_.Open()) {
-    controls_.SetLampColour(Red);
-    controls_.SetCaption(
-        platform::CaptionWithNumber("Com Port ", CommPortNumber, " not available"));
+    status_.SetLamp(session::lamp::kRed);
+    status_.SetCaption(session::CaptionWithNumber("Com Port ", portNumber_, " not available"));
   }
 }
 
 void PortWatchdog::OnHeartbeat() {
-  HeartbeatCountdown = kHeartbeatTicks;
-  SilenceTicks = 0;
+  heartbeatCountdown_ = kHeartbeatTicks;
+  silenceTicks_ = 0;
   // Only a red lamp turns green: a yellow read or write progress display is left alone.
-  if (controls_.LampColour() == Red) {
-    controls_.SetLampColour(Green);
-    controls_.SetCaption(kCommunicationsGood);
+  if (status_.lamp() == session::lamp::kRed) {
+    status_.SetLamp(session::lamp::kGreen);
+    status_.SetCaption(session::kCommunicationsGood);
   }
 }
 

@@ -5,14 +5,11 @@
 
 #include <cstdint>
 
-#include "platform/Controls.h"
 #include "platform/SerialLine.h"
+#include "session/StatusLine.h"
 #include "supervision/BaudSearch.h"
 
 namespace orvane::supervision {
-
-inline constexpr const char* kOrvaneNotFound = "Orvane Not Found";
-inline constexpr const char* kCommunicationsGood = "Communications Good";
 
 class PortWatchdog {
  public:
@@ -21,30 +18,32 @@ class PortWatchdog {
   static constexpr std::int16_t kFirstPort = 1;
   static constexpr std::int16_t kLastPort = 8;
 
-  PortWatchdog(platform::CommPort& port, platform::Controls& controls, BaudSearch& search)
-      : port_(port), controls_(controls), search_(search) {}
+  PortWatchdog(platform::CommPort& port, session::StatusLine& status, BaudSearch& search)
+      : port_(port), status_(status), search_(search) {}
 
   // Start-up: line settings, port 1 chosen (not opened), red "Orvane Not Found".
-  void Form_Load();
-  // The Comm menu's item n (1..8): choose port n and close the current one; the next tick
-  // opens it.
-  void mnuComm_Click(std::int16_t n);
-  // Timer1, every 1000 ms.
-  void Timer1_Timer();
+  void Start();
+  // Port n (1..8) chosen: the current port closes and the next tick opens n. Other numbers are
+  // ignored.
+  void ChoosePort(std::int16_t n);
+  // Every 1000 ms.
+  void OnWatchdogTick();
   // Every verified heartbeat frame.
   void OnHeartbeat();
 
-  std::int16_t commPortNumber() const { return CommPortNumber; }
-  std::int16_t heartbeatCountdown() const { return HeartbeatCountdown; }
-  std::int16_t silenceTicks() const { return SilenceTicks; }
+  std::int16_t portNumber() const { return portNumber_; }
+  std::int16_t heartbeatCountdown() const { return heartbeatCountdown_; }
+  std::int16_t silenceTicks() const { return silenceTicks_; }
 
  private:
   platform::CommPort& port_;
-  platform::Controls& controls_;
+  session::StatusLine& status_;
   BaudSearch& search_;
-  std::int16_t CommPortNumber = kFirstPort;
-  std::int16_t HeartbeatCountdown = 0;
-  std::int16_t SilenceTicks = 0;
+  std::int16_t portNumber_ = kFirstPort;
+  // Ticks left before the receiver is declared not found; 0 while the countdown is not running.
+  std::int16_t heartbeatCountdown_ = 0;
+  // Ticks with the port open since the last heartbeat, up to kSilenceBeforeSearch.
+  std::int16_t silenceTicks_ = 0;
 };
 
 }  // namespace orvane::supervision

@@ -14,15 +14,11 @@
 #include <QRadioButton>
 #include <map>
 
-#include "window/Form.h"
+#include "session/Session.h"
 
 namespace orvane::window {
 
 namespace {
-
-using platform::CheckBox;
-using platform::OptionButton;
-using platform::TextBox;
 
 enum class Kind { Label, Frame, Check, Text, Option, Button };
 
@@ -73,11 +69,39 @@ constexpr const char* kTabOrder[] = {
     "chkGLONASS", "chkSbas",    "chkBeidou", "chkGalileo", "txtMask", "optSBP",  "OptRTCM", "txtIP",
     "txtSubnet",  "txtGateway", "txtLat",    "txtLon",     "txtAlt",  "cmdRead", "cmdWrite"};
 
-// Indexed by the enums of platform/Controls.h.
-constexpr const char* kTextBoxes[] = {"txtIP",  "txtSubnet", "txtGateway", "txtMask",
-                                      "txtLat", "txtLon",    "txtAlt"};
-constexpr const char* kCheckBoxes[] = {"chkGLONASS", "chkSbas", "chkBeidou", "chkGalileo"};
-constexpr const char* kOptionButtons[] = {"optSBP", "OptRTCM"};
+// The receiver setting each field carries. "uart0"/"mode" is on when "SBP" is selected.
+struct FieldControl {
+  const char* section;
+  const char* name;
+  const char* control;
+};
+constexpr FieldControl kFieldControls[] = {
+    {"ethernet", "ip_address", "txtIP"},
+    {"ethernet", "netmask", "txtSubnet"},
+    {"ethernet", "gateway", "txtGateway"},
+    {"solution", "elevation_mask", "txtMask"},
+    {"surveyed_position", "surveyed_lat", "txtLat"},
+    {"surveyed_position", "surveyed_lon", "txtLon"},
+    {"surveyed_position", "surveyed_alt", "txtAlt"},
+    {"uart0", "mode", "optSBP"},
+    {"acquisition", "glonass_acquisition_enabled", "chkGLONASS"},
+    {"acquisition", "sbas_acquisition_enabled", "chkSbas"},
+    {"acquisition", "bds2_acquisition_enabled", "chkBeidou"},
+    {"acquisition", "galileo_acquisition_enabled", "chkGalileo"},
+};
+
+QString ControlFor(const platform::SettingKey& key) {
+  for (const FieldControl& field : kFieldControls) {
+    if (key.section == field.section && key.name == field.name) {
+      return QString::fromLatin1(field.control);
+    }
+  }
+  return {};
+}
+
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 constexpr int Px(int twips) {
   return (twips + 7) / 15;
@@ -192,33 +216,27 @@ void MainWindow::BuildControls(QWidget* client) {
   static_cast<QLabel*>(byName.at("lblTitle"))->setFont(title);
   static_cast<QLabel*>(byName.at("lblTitle"))->setAlignment(Qt::AlignCenter);
 
-  for (std::size_t i = 0; i < texts_.size(); ++i) {
-    texts_[i] = static_cast<QLineEdit*>(byName.at(kTextBoxes[i]));
-  }
-  for (std::size_t i = 0; i < checks_.size(); ++i) {
-    checks_[i] = static_cast<QCheckBox*>(byName.at(kCheckBoxes[i]));
-    checks_[i]->setChecked(i < 2);  // GLONASS and SBAS on
-  }
-  for (std::size_t i = 0; i < options_.size(); ++i) {
-    options_[i] = static_cast<QRadioButton*>(byName.at(kOptionButtons[i]));
-  }
-  options_[0]->setChecked(true);
+  static_cast<QCheckBox*>(byName.at("chkGLONASS"))->setChecked(true);
+  static_cast<QCheckBox*>(byName.at("chkSbas"))->setChecked(true);
+  optSBP_ = static_cast<QRadioButton*>(byName.at("optSBP"));
+  OptRTCM_ = static_cast<QRadioButton*>(byName.at("OptRTCM"));
+  optSBP_->setChecked(true);
 
   lblComQ_ = static_cast<QLabel*>(byName.at("lblComQ"));
   lblComText_ = static_cast<QLabel*>(byName.at("lblComText"));
   lblComQ_->setAutoFillBackground(true);
   lblComQ_->setFrameShape(QFrame::Box);  // a thin outline keeps a pale lamp visible
-  SetLampColour(ToColourNumber(palette().color(QPalette::Window)));
+  DrawLamp(ToColourNumber(palette().color(QPalette::Window)));
 
   for (std::size_t i = 1; i < std::size(kTabOrder); ++i) {
     setTabOrder(byName.at(kTabOrder[i - 1]), byName.at(kTabOrder[i]));
   }
 
   connect(static_cast<QPushButton*>(byName.at("cmdRead")), &QPushButton::clicked, this, [this] {
-    if (form_) form_->cmdRead_Click();
+    if (session_) session_->OnReadClicked();
   });
   connect(static_cast<QPushButton*>(byName.at("cmdWrite")), &QPushButton::clicked, this, [this] {
-    if (form_) form_->cmdWrite_Click();
+    if (session_) session_->OnWriteClicked();
   });
 }
 
@@ -231,7 +249,7 @@ void MainWindow::BuildMenu() {
     QAction* item = comm->addAction(QString::number(n));
     item->setObjectName(QStringLiteral("mnuComm%1").arg(n));
     connect(item, &QAction::triggered, this, [this, n] {
-      if (form_) form_->mnuComm_Click(n);
+      if (session_) session_->ChoosePort(n);
     });
     mnuComm_[i] = item;
   }
@@ -241,13 +259,7 @@ void MainWindow::BuildMenu() {
   // Exit sits on the menu bar itself and acts at once, without a drop-down.
   QAction* exit = menuBar()->addAction(QStringLiteral("&Exit"));
   exit->setObjectName(QStringLiteral("mnuExit"));
-  connect(exit, &QAction::triggered, this, [this] {
-    if (form_) {
-      form_->mnuExit_Click();
-    } else {
-      EndProgram();
-    }
-  });
+  connect(exit, &QAction::triggered, this, &MainWindow::EndProgram);
 }
 
 void MainWindow::RefreshPortTips() {
@@ -259,61 +271,68 @@ void MainWindow::RefreshPortTips() {
   }
 }
 
-std::string MainWindow::Text(TextBox box) const {
-  return texts_[static_cast<std::size_t>(box)]->text().toStdString();
-}
-
-void MainWindow::SetText(TextBox box, std::string_view text) {
-  texts_[static_cast<std::size_t>(box)]->setText(
-      QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-}
-
-std::int16_t MainWindow::Value(CheckBox box) const {
-  switch (checks_[static_cast<std::size_t>(box)]->checkState()) {
-    case Qt::Checked:
-      return 1;
-    case Qt::PartiallyChecked:
-      return 2;
-    case Qt::Unchecked:
-      break;
+void MainWindow::Wire(session::Session* session) {
+  if (session_) session_->status().SetObserver(nullptr);
+  session_ = session;
+  if (session_) {
+    session_->status().SetObserver([this](session::StatusLine::Part part) { DrawStatus(part); });
   }
-  return 0;
 }
 
-void MainWindow::SetValue(CheckBox box, std::int16_t value) {
-  QCheckBox* check = checks_[static_cast<std::size_t>(box)];
-  check->setCheckState(value == 1   ? Qt::Checked
-                       : value == 2 ? Qt::PartiallyChecked
-                                    : Qt::Unchecked);
+QLineEdit* MainWindow::TextBoxFor(const platform::SettingKey& key) const {
+  const QString name = ControlFor(key);
+  return name.isEmpty() ? nullptr : findChild<QLineEdit*>(name);
 }
 
-bool MainWindow::Selected(OptionButton button) const {
-  return options_[static_cast<std::size_t>(button)]->isChecked();
+QAbstractButton* MainWindow::SwitchFor(const platform::SettingKey& key) const {
+  const QString name = ControlFor(key);
+  return name.isEmpty() ? nullptr : findChild<QAbstractButton*>(name);
 }
 
-void MainWindow::SetSelected(OptionButton button, bool selected) {
-  QRadioButton* option = options_[static_cast<std::size_t>(button)];
-  if (selected || !option->isChecked()) {
-    option->setChecked(selected);  // checking one clears the other
-    return;
+std::string MainWindow::Text(const platform::SettingKey& key) const {
+  const QLineEdit* box = TextBoxFor(key);
+  return box ? box->text().toStdString() : std::string();
+}
+
+void MainWindow::SetText(const platform::SettingKey& key, std::string_view text) {
+  if (QLineEdit* box = TextBoxFor(key)) box->setText(FromUtf8(text));
+}
+
+// A greyed check box is not on.
+bool MainWindow::IsOn(const platform::SettingKey& key) const {
+  const QAbstractButton* button = SwitchFor(key);
+  if (const auto* check = qobject_cast<const QCheckBox*>(button)) {
+    return check->checkState() == Qt::Checked;
   }
-  // An exclusive button refuses to be cleared while it is the checked one; the group may be
-  // left with neither selected.
-  option->setAutoExclusive(false);
-  option->setChecked(false);
-  option->setAutoExclusive(true);
+  return button && button->isChecked();
 }
 
-void MainWindow::SetLampColour(std::int32_t colour) {
-  lampColour_ = colour;
+void MainWindow::SetOn(const platform::SettingKey& key, bool on) {
+  QAbstractButton* button = SwitchFor(key);
+  if (auto* check = qobject_cast<QCheckBox*>(button)) {
+    check->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+  } else if (button == optSBP_) {
+    (on ? optSBP_ : OptRTCM_)->setChecked(true);  // selecting one clears the other
+  }
+}
+
+void MainWindow::SetLampToolTip(const QString& text) {
+  lblComQ_->setToolTip(text);
+}
+
+void MainWindow::DrawStatus(session::StatusLine::Part part) {
+  const session::StatusLine& status = session_->status();
+  if (part == session::StatusLine::Part::Lamp) {
+    DrawLamp(status.lamp());
+  } else {
+    lblComText_->setText(FromUtf8(status.caption()));
+  }
+}
+
+void MainWindow::DrawLamp(std::int32_t colour) {
   QPalette palette = lblComQ_->palette();
   palette.setColor(QPalette::Window, ToQColor(colour));
   lblComQ_->setPalette(palette);
-}
-
-void MainWindow::SetCaption(std::string_view caption) {
-  caption_ = std::string(caption);
-  lblComText_->setText(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
 }
 
 void MainWindow::EndProgram() {
@@ -326,12 +345,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-// Exit and closing the window both end the run at once: nothing reaches the form afterwards and
-// the event loop returns.
+// Exit and closing the window both end the run at once: nothing reaches the session afterwards
+// and the event loop returns.
 void MainWindow::EndRun() {
   if (ended_) return;
   ended_ = true;
-  form_ = nullptr;
+  Wire(nullptr);
   emit programEnding();
   QCoreApplication::exit(0);
 }

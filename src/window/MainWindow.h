@@ -1,7 +1,8 @@
 #pragma once
 // The program's one window, GPS: the title, the four framed groups of setting fields, the two
 // buttons, the status line and the menu bar ("&Comm" with ports 1..8, "&Exit"). It realises the
-// controls the logic reads and writes, and forwards clicks to the form. Controls are placed at
+// setting fields the logic reads and writes, draws the session's status line, and forwards clicks
+// and menu items to the session. Controls are placed at
 // fixed positions (twips / 15 = logical pixels) inside a 474 x 406 client area.
 
 #include <QMainWindow>
@@ -12,7 +13,9 @@
 #include <string>
 
 #include "platform/Controls.h"
+#include "session/StatusLine.h"
 
+class QAbstractButton;
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -20,14 +23,16 @@ class QLineEdit;
 class QMenu;
 class QRadioButton;
 
-namespace orvane::window {
+namespace orvane::session {
+class Session;
+}
 
-class Form;
+namespace orvane::window {
 
 // The device that a Comm item's port number opens on this machine; empty when there is none.
 using PortDeviceResolver = std::function<QString(std::int16_t)>;
 
-class MainWindow final : public QMainWindow, public platform::Controls {
+class MainWindow final : public QMainWindow, public platform::FormFields {
   Q_OBJECT
 
  public:
@@ -37,26 +42,25 @@ class MainWindow final : public QMainWindow, public platform::Controls {
   explicit MainWindow(PortDeviceResolver devices = {}, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  // The buttons and the menu items reach this form's handlers from now on; nullptr cuts them
-  // off. The form must stay alive while it is wired.
-  void Wire(Form* form) { form_ = form; }
+  // The buttons and the menu items reach this session from now on, and the status line shows
+  // its status; nullptr cuts them off. The session must stay alive while it is wired.
+  void Wire(session::Session* session);
 
-  // platform::Controls
-  std::string Text(platform::TextBox box) const override;
-  void SetText(platform::TextBox box, std::string_view text) override;
-  std::int16_t Value(platform::CheckBox box) const override;
-  void SetValue(platform::CheckBox box, std::int16_t value) override;
-  bool Selected(platform::OptionButton button) const override;
-  void SetSelected(platform::OptionButton button, bool selected) override;
-  std::int32_t LampColour() const override { return lampColour_; }
-  void SetLampColour(std::int32_t colour) override;
-  std::string Caption() const override { return caption_; }
-  void SetCaption(std::string_view caption) override;
-  void EndProgram() override;
+  // platform::FormFields: the text boxes, the check boxes and the "SBP" option by the setting
+  // each carries.
+  std::string Text(const platform::SettingKey& key) const override;
+  void SetText(const platform::SettingKey& key, std::string_view text) override;
+  bool IsOn(const platform::SettingKey& key) const override;
+  void SetOn(const platform::SettingKey& key, bool on) override;
+
+  // The lamp's explanation when the mouse rests on it.
+  void SetLampToolTip(const QString& text);
+  // Ends the program at once; nothing reaches the session afterwards.
+  void EndProgram();
 
  signals:
   // The run is ending (Exit, or the window closed). Whoever owns the timers and the port stops
-  // them here, so that no tick or receive event reaches the form afterwards.
+  // them here, so that no tick or receive event reaches the session afterwards.
   void programEnding();
 
  protected:
@@ -67,20 +71,20 @@ class MainWindow final : public QMainWindow, public platform::Controls {
   void BuildMenu();
   void RefreshPortTips();
   void EndRun();
+  void DrawStatus(session::StatusLine::Part part);
+  void DrawLamp(std::int32_t colour);
+  QLineEdit* TextBoxFor(const platform::SettingKey& key) const;
+  QAbstractButton* SwitchFor(const platform::SettingKey& key) const;
 
   PortDeviceResolver devices_;
-  Form* form_ = nullptr;
+  session::Session* session_ = nullptr;
   bool ended_ = false;
 
-  std::array<QLineEdit*, 7> texts_{};       // by platform::TextBox
-  std::array<QCheckBox*, 4> checks_{};      // by platform::CheckBox
-  std::array<QRadioButton*, 2> options_{};  // by platform::OptionButton
   QLabel* lblComQ_ = nullptr;
   QLabel* lblComText_ = nullptr;
+  QRadioButton* optSBP_ = nullptr;
+  QRadioButton* OptRTCM_ = nullptr;
   std::array<QAction*, 8> mnuComm_{};
-
-  std::int32_t lampColour_ = 0;
-  std::string caption_;
 };
 
 }  // namespace orvane::window

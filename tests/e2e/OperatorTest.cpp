@@ -4,7 +4,7 @@
 #include <QElapsedTimer>
 
 #include "ProgramRig.h"
-#include "transfer/SettingsTables.h"
+#include "transfer/BaseStation.h"
 
 namespace orvane::testing {
 namespace {
@@ -60,9 +60,9 @@ TEST(Operator, ReadsEditsAndWritesTheReceiverAndReadsAgainAfterANoiseFlood) {
   ASSERT_TRUE(sim.WaitForLine("settings saved (1 saves so far)", 15s));
   EXPECT_EQ(sim.Count("rx settings write "), 49);
   SimProcess::Store expected;  // the later of two rows for one setting wins
-  for (const transfer::SettingRow& row : transfer::kWriteTable) {
-    if (const auto* value = std::get_if<transfer::Constant>(&row.value)) {
-      expected[std::string(row.section) + "." + std::string(row.name)] = *value;
+  for (const transfer::ProfileRow& row : transfer::BaseStationProfile()) {
+    if (const auto* value = std::get_if<std::string>(&row.value)) {
+      expected[row.key.section + "." + row.key.name] = *value;
     }
   }
   for (const Row& row : kRows) {

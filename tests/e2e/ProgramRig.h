@@ -1,6 +1,6 @@
 #pragma once
 // The whole program in the test process, put together as orvane-config puts it together: the
-// window, the form, the Qt serial port and the four Qt timers, with COM port 1 mapped to the
+// window and its session on the Qt serial port and Qt timers, with COM port 1 mapped to the
 // simulator's link. The operator's side: click buttons, fill in fields and boxes, and watch
 // the status line.
 
@@ -10,9 +10,7 @@
 
 #include "SimProcess.h"
 #include "platform/qt/QtSerialPort.h"
-#include "platform/qt/QtTimer.h"
-#include "window/Form.h"
-#include "window/MainWindow.h"
+#include "window/Program.h"
 
 namespace orvane::testing {
 
@@ -20,15 +18,12 @@ class ProgramRig {
  public:
   explicit ProgramRig(const QString& device) {
     qputenv("ORVANE_COM1", device.toLocal8Bit());  // read whenever the port opens
-    window.Wire(&form);
-    form.Form_Load();
-    window.show();
+    program.Show();
   }
-  ~ProgramRig() { window.Wire(nullptr); }
 
   template <typename T = QWidget>
   T* Control(const char* name) const {
-    T* control = window.findChild<T*>(name);
+    T* control = program.window().findChild<T*>(name);
     if (control == nullptr) ADD_FAILURE() << "no control named " << name;
     return control;
   }
@@ -77,13 +72,9 @@ class ProgramRig {
     return false;
   }
 
-  platform::qt::QtSerialPort GPS;
-  platform::qt::QtTimer Timer1;
-  platform::qt::QtTimer tmrComError;
-  platform::qt::QtTimer tmrRead;
-  platform::qt::QtTimer tmrWrite;
-  window::MainWindow window{&platform::qt::DeviceForPort};
-  window::Form form{{GPS, Timer1, tmrComError, tmrRead, tmrWrite, window}};
+  // The one place the port is chosen.
+  platform::qt::QtSerialPort port;
+  window::Program program{port, window::QtTimers(), &platform::qt::DeviceForPort};
 };
 
 }  // namespace orvane::testing

@@ -36,7 +36,7 @@ class FakeSerialPort final : public CommPort {
   std::int16_t PortNumber() const override { return commPort_; }
   bool SetLineSettings(const LineSettings& settings) override;
   LineSettings lineSettings() const override { return settings_; }
-  bool HasLineSpeed() const override { return true; }
+  bool HasLineSpeed() const override { return hasLineSpeed_; }
   bool Open() override;
   void Close() override;
   bool IsOpen() const override { return open_; }
@@ -57,6 +57,8 @@ class FakeSerialPort final : public CommPort {
   void Unplug();
   void Replug() { unplugged_ = false; }
   void SetCanReportLineErrors(bool can) { reportsLineErrors_ = can; }
+  // False: the port number leads to a network link.
+  void SetHasLineSpeed(bool has) { hasLineSpeed_ = has; }
 
   // Raw injection: delivered as one receive event if the port is open at delivery.
   void Inject(std::vector<std::uint8_t> bytes);
@@ -82,6 +84,7 @@ class FakeSerialPort final : public CommPort {
   LineSettings settings_ = AtBaud(9600);
   bool open_ = false;
   bool reportsLineErrors_ = true;
+  bool hasLineSpeed_ = true;
   std::optional<std::set<std::int16_t>> available_;
   bool openRefused_ = false;
   bool unplugged_ = false;

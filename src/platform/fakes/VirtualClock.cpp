@@ -20,9 +20,12 @@ void FakeTimer::Start() {
   order_ = clock_.NextOrder();
 }
 
-FakeTimer& VirtualClock::CreateTimer() {
-  timers_.push_back(std::make_unique<FakeTimer>(*this));
-  return *timers_.back();
+FakeTimer::FakeTimer(VirtualClock& clock) : clock_(clock) {
+  clock_.timers_.push_back(this);
+}
+
+FakeTimer::~FakeTimer() {
+  std::erase(clock_.timers_, this);
 }
 
 void VirtualClock::Post(Ms delay, std::function<void()> fn) {
@@ -44,10 +47,10 @@ void VirtualClock::Advance(Ms span) {
   for (;;) {
     // The earliest of the running timers and the posted events, ties by scheduling order.
     FakeTimer* timer = nullptr;
-    for (auto& t : timers_) {
+    for (FakeTimer* t : timers_) {
       if (t->running_ && t->due_ <= until &&
           (!timer || std::pair(t->due_, t->order_) < std::pair(timer->due_, timer->order_))) {
-        timer = t.get();
+        timer = t;
       }
     }
     auto event = std::min_element(events_.begin(), events_.end(), [](const auto& a, const auto& b) {
@@ -67,7 +70,6 @@ void VirtualClock::Advance(Ms span) {
       now_ = timer->due_;
       timer->due_ += timer->interval_;
       timer->order_ = NextOrder();
-      ++timer->ticks_;
       timer->Tick();
     }
     inHandler_ = false;

@@ -16,16 +16,16 @@ class VirtualClock;
 
 class FakeTimer final : public Timer {
  public:
-  explicit FakeTimer(VirtualClock& clock) : clock_(clock) {}
+  explicit FakeTimer(VirtualClock& clock);
+  ~FakeTimer() override;
+  FakeTimer(const FakeTimer&) = delete;
+  FakeTimer& operator=(const FakeTimer&) = delete;
 
   void SetInterval(std::chrono::milliseconds interval) override;
   std::chrono::milliseconds Interval() const override { return interval_; }
   void Start() override;
   void Stop() override { running_ = false; }
   bool IsRunning() const override { return running_; }
-
-  // How many times this timer has ticked.
-  int ticks() const { return ticks_; }
 
  private:
   friend class VirtualClock;
@@ -34,15 +34,17 @@ class FakeTimer final : public Timer {
   bool running_ = false;
   std::chrono::milliseconds due_{0};
   std::uint64_t order_ = 0;  // ties at the same instant run in the order they were scheduled
-  int ticks_ = 0;
 };
 
 class VirtualClock {
  public:
   using Ms = std::chrono::milliseconds;
 
-  // The clock owns its timers; they live as long as the clock.
-  FakeTimer& CreateTimer();
+  // A timer on this clock, owned by the caller; it must not outlive the clock.
+  std::unique_ptr<Timer> NewTimer() { return std::make_unique<FakeTimer>(*this); }
+  platform::TimerFactory TimerFactory() {
+    return [this] { return NewTimer(); };
+  }
 
   // Runs fn at now + delay, after everything already due at that instant.
   void Post(Ms delay, std::function<void()> fn);
@@ -70,7 +72,7 @@ class VirtualClock {
   Ms now_{0};
   bool inHandler_ = false;
   std::uint64_t nextOrder_ = 0;
-  std::vector<std::unique_ptr<FakeTimer>> timers_;
+  std::vector<FakeTimer*> timers_;
   std::vector<Event> events_;
   std::vector<std::shared_ptr<std::function<void()>>> repeaters_;
 };

@@ -1,9 +1,11 @@
-// The window offscreen with the form behind it: what the operator first sees and where, the
-// order Tab walks, and the clicks and menu items that reach the form.
+// The window offscreen with its session behind it: what the operator first sees and where, the
+// order Tab walks, the fields by setting, the status line drawn, and the clicks and menu items
+// that reach the session.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -52,9 +54,7 @@ TEST(Window, StartsWithTheFormsControlsContentsStatesAndGeometry) {
             "lblAlt=Altitude (m); }; cmdRead=Read From Orvane; cmdWrite=Write to Orvane; "
             "lblComQ=; lblComText=Orvane Not Found; ");
   EXPECT_EQ(rig.window.windowTitle(), "Orvane Configuration");
-  EXPECT_EQ(rig.window.LampColour(), platform::Lamp::Red);
-  EXPECT_TRUE(rig.Timer1.IsRunning() && !rig.tmrComError.IsRunning() && !rig.tmrRead.IsRunning() &&
-              !rig.tmrWrite.IsRunning());
+  EXPECT_EQ(Find(rig, "lblComQ")->palette().color(QPalette::Window), QColor(Qt::red));
 
   EXPECT_EQ(rig.window.centralWidget()->size(), QSize(474, 406));
   const std::pair<const char*, QRect> placed[] = {
@@ -76,42 +76,58 @@ TEST(Window, TabWalksTheFieldsAndButtonsInFormOrder) {
             "txtGateway txtLat txtLon txtAlt cmdRead cmdWrite");
 }
 
-TEST(Window, OptionButtonsAreExclusiveAndTheLampReadsBackExactlyTheColourSet) {
+// The fields by the setting each carries: a greyed box is off, and either option of the pair
+// can be chosen, by the operator or by the logic.
+TEST(Window, FieldsAreTheControlsByTheirSettingsAndTheLampIsDrawnAsSet) {
   WindowRig rig;
   rig.window.show();
+  const platform::SettingKey rtk{"uart0", "mode"}, sbas{"acquisition", "sbas_acquisition_enabled"};
   QTest::mouseClick(Find(rig, "OptRTCM"), Qt::LeftButton, {}, QPoint(6, 8));  // on the indicator
-  EXPECT_FALSE(rig.window.Selected(platform::OptionButton::optSBP));
-  rig.window.SetSelected(platform::OptionButton::optSBP, true);
-  EXPECT_FALSE(rig.window.Selected(platform::OptionButton::OptRTCM));
+  EXPECT_FALSE(rig.window.IsOn(rtk));
+  rig.window.SetOn(rtk, true);
+  EXPECT_FALSE(Find<QAbstractButton>(rig, "OptRTCM")->isChecked());
+  rig.window.SetOn(rtk, false);
+  EXPECT_TRUE(Find<QAbstractButton>(rig, "OptRTCM")->isChecked());
+  EXPECT_TRUE(rig.window.IsOn(sbas));
+  Find<QCheckBox>(rig, "chkSbas")->setCheckState(Qt::PartiallyChecked);
+  EXPECT_FALSE(rig.window.IsOn(sbas));
+  rig.window.SetText({"ethernet", "gateway"}, "10.0.0.1");
+  EXPECT_EQ(Find<QLineEdit>(rig, "txtGateway")->text(), "10.0.0.1");
 
-  for (const std::int32_t colour : {platform::Lamp::Green, platform::Lamp::Yellow, 0x00123456}) {
-    rig.window.SetLampColour(colour);
-    EXPECT_EQ(rig.window.LampColour(), colour);
+  for (const std::int32_t colour : {session::lamp::kGreen, session::lamp::kYellow, 0x00123456}) {
+    rig.session.status().SetLamp(colour);
     const QImage lamp = Find(rig, "lblComQ")->grab().toImage();
     EXPECT_EQ(lamp.pixelColor(lamp.rect().center()),
               QColor(colour & 0xFF, (colour >> 8) & 0xFF, colour >> 16));
   }
 }
 
-TEST(Window, ReadClickAndCommItemsReachTheForm) {
+TEST(Window, ReadClickAndCommItemsReachTheSession) {
   WindowRig rig;
   rig.window.show();
   QTest::mouseClick(Find(rig, "cmdRead"), Qt::LeftButton);
   EXPECT_EQ(Find<QLabel>(rig, "lblComText")->text(), "Read Configuration 0 of 12");
-  EXPECT_TRUE(rig.tmrRead.IsRunning());
+  EXPECT_TRUE(rig.session.reading().engine().IsRunning());
 
   QMenu* comm = Find<QMenu>(rig, "mnuComPort");
   comm->popup({});  // the items name their devices as the menu opens
   EXPECT_EQ(comm->actions()[2]->toolTip(), "/dev/ttyS3");
   comm->actions()[2]->trigger();
-  EXPECT_EQ(rig.form.watchdog().commPortNumber(), 3);
+  EXPECT_EQ(rig.session.watchdog().portNumber(), 3);
 }
 
-// Exit on the menu bar, or closing the window, ends the event loop once and cuts off the form.
-TEST(Window, ExitAndClosingTheWindowEndTheEventLoop) {
-  for (const bool viaExit : {true, false}) {
+// Exit on the menu bar, or closing the window, in the middle of a read or a write, ends the event
+// loop once: every timer stops, the port closes and no frame follows.
+TEST(Window, ExitAndClosingTheWindowMidTransferEndTheRunAtOnce) {
+  for (const auto& [viaExit, button] : {std::pair{true, "cmdRead"}, std::pair{false, "cmdWrite"},
+                                        std::pair{false, "cmdRead"}, std::pair{true, "cmdWrite"}}) {
     WindowRig rig;
     rig.window.show();
+    rig.clock.Advance(std::chrono::milliseconds(1000));  // the port opens
+    Find<QPushButton>(rig, button)->click();
+    rig.clock.Advance(std::chrono::milliseconds(1000));
+    const auto sent = rig.port.written().size();
+    ASSERT_GT(sent, 0U);
     QSignalSpy ending(&rig.window, &window::MainWindow::programEnding);
     QMenuBar* bar = rig.window.menuBar();
     const QPoint exitAt = bar->actionGeometry(bar->actions().last()).center();
@@ -122,8 +138,11 @@ TEST(Window, ExitAndClosingTheWindowEndTheEventLoop) {
     EXPECT_EQ(QApplication::exec(), 0) << viaExit;
     EXPECT_EQ(ending.count(), 1);
     EXPECT_FALSE(rig.window.isVisible());
+    EXPECT_FALSE(rig.session.AnyTimerRunning());
+    EXPECT_FALSE(rig.port.IsOpen());
     Find<QPushButton>(rig, "cmdRead")->click();
-    EXPECT_FALSE(rig.tmrRead.IsRunning());
+    rig.clock.Advance(std::chrono::milliseconds(60000));
+    EXPECT_EQ(rig.port.written().size(), sent) << button;
   }
 }
 

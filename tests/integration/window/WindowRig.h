@@ -1,29 +1,20 @@
 #pragma once
-// The real window with the form behind it, on a fake serial port and virtual-time timers.
-// Form_Load has run; the window is not shown.
+// The real window with its session, put together as the program puts it together, on a fake
+// serial port and virtual-time timers. Started; the window is not shown.
 
 #include "platform/fakes/FakeSerialPort.h"
 #include "platform/fakes/VirtualClock.h"
-#include "window/Form.h"
-#include "window/MainWindow.h"
+#include "window/Program.h"
 
 namespace orvane::testing {
 
 struct WindowRig {
   platform::fakes::VirtualClock clock;
   platform::fakes::FakeSerialPort port{clock};
-  platform::fakes::FakeTimer& Timer1 = clock.CreateTimer();
-  platform::fakes::FakeTimer& tmrComError = clock.CreateTimer();
-  platform::fakes::FakeTimer& tmrRead = clock.CreateTimer();
-  platform::fakes::FakeTimer& tmrWrite = clock.CreateTimer();
-  window::MainWindow window{[](std::int16_t n) { return QStringLiteral("/dev/ttyS%1").arg(n); }};
-  window::Form form{{port, Timer1, tmrComError, tmrRead, tmrWrite, window}};
-
-  WindowRig() {
-    window.Wire(&form);
-    form.Form_Load();
-  }
-  ~WindowRig() { window.Wire(nullptr); }
+  window::Program program{port, clock.TimerFactory(),
+                          [](std::int16_t n) { return QStringLiteral("/dev/ttyS%1").arg(n); }};
+  window::MainWindow& window = program.window();
+  session::Session& session = program.session();
 };
 
 }  // namespace orvane::testing

@@ -1,4 +1,4 @@
-// The watchdog and the baud-rate search, on the whole form in virtual time.
+// The watchdog and the baud-rate search, on a whole session in virtual time.
 
 #include <gtest/gtest.h>
 
@@ -12,14 +12,15 @@
 #include <string_view>
 #include <vector>
 
-#include "support/FormRig.h"
 #include "support/Frames.h"
 #include "support/ReceiverModel.h"
+#include "support/SessionRig.h"
 
 namespace orvane::testing {
 namespace {
 
-namespace Lamp = platform::Lamp;
+namespace lamp = session::lamp;
+using Phase = supervision::BaudSearch::Phase;
 
 // The settings writes of "uart1"/name the program sent, in order.
 using Written = platform::fakes::FakeSerialPort::Written;
@@ -35,68 +36,85 @@ std::vector<Written> Uart1Writes(const platform::fakes::FakeSerialPort& port,
 }
 
 TEST(Watchdog, TenthSilentTickTurnsTheLineRedOnceAndFifteenthStartsTheOnlySearch) {
-  FormRig rig;
+  SessionRig rig;
   rig.port.SetCanReportLineErrors(false);
   ReceiverModel receiver(rig.clock, rig.port, 19200);  // heartbeats at 0.5 s, 1.5 s ...
   rig.Advance(5500ms);  // the last heartbeat comes between ticks 5 and 6
   receiver.SetHeartbeating(false);
-  ASSERT_EQ(rig.controls.Caption(), "Communications Good");
+  ASSERT_EQ(rig.status().caption(), "Communications Good");
   rig.Advance(9000ms);
-  EXPECT_EQ(rig.controls.LampColour(), Lamp::Green);
+  EXPECT_EQ(rig.status().lamp(), lamp::kGreen);
   rig.Advance(1000ms);  // the tenth silent tick
-  EXPECT_EQ(rig.controls.LampColour(), Lamp::Red);
-  EXPECT_EQ(rig.controls.Caption(), "Orvane Not Found");
+  EXPECT_EQ(rig.status().lamp(), lamp::kRed);
+  EXPECT_EQ(rig.status().caption(), "Orvane Not Found");
   rig.Advance(4000ms);
-  EXPECT_EQ(rig.controls.captions().size(), 3U);  // ticks with the countdown at 0 write nothing
-  EXPECT_FALSE(rig.form.search().IsRunning());
+  EXPECT_EQ(rig.captions.size(), 3U);  // ticks with the countdown at 0 write nothing
+  EXPECT_FALSE(rig.session->search().HasStarted());
   rig.Advance(1000ms);  // the fifteenth
-  EXPECT_TRUE(rig.form.search().IsRunning());
+  EXPECT_TRUE(rig.session->search().HasStarted());
 
   // Heartbeats verified before the search do not make a speed clean; no later silence searches.
   rig.Advance(60s);
-  EXPECT_EQ(rig.form.search().baudStep(), 8);
+  EXPECT_EQ(rig.session->search().phase(), Phase::AllSpeedsTried);
   receiver.SetHeartbeating(true);
   rig.Advance(5000ms);
-  EXPECT_EQ(rig.controls.Caption(), "Communications Good");
+  EXPECT_EQ(rig.status().caption(), "Communications Good");
   receiver.SetHeartbeating(false);
   rig.Advance(60s);
-  EXPECT_EQ(std::ranges::count(rig.controls.captions(), "Testing at 115,200 baud"), 1);
+  EXPECT_EQ(std::ranges::count(rig.captions, "Testing at 115,200 baud"), 1);
 }
 
 TEST(Watchdog, UnavailableChoiceIsReportedEveryTickWithCountersFrozenUntilItOpens) {
-  FormRig rig;
+  SessionRig rig;
   rig.port.SetAvailablePorts({1});
   ReceiverModel receiver(rig.clock, rig.port, 19200);
   rig.Advance(3600ms);  // heartbeats up to 3.5 s, ticks up to 3 s
   receiver.SetHeartbeating(false);
   rig.Advance(4000ms);  // four silent ticks
-  const auto& watchdog = rig.form.watchdog();
-  rig.form.mnuComm_Click(3);
+  const auto& watchdog = rig.session->watchdog();
+  rig.session->ChoosePort(3);
   rig.Advance(30s);
-  EXPECT_EQ(std::ranges::count(rig.controls.captions(), "Com Port  3 not available"), 30);
-  EXPECT_EQ(rig.controls.LampColour(), Lamp::Red);
+  EXPECT_EQ(std::ranges::count(rig.captions, "Com Port  3 not available"), 30);
+  EXPECT_EQ(rig.status().lamp(), lamp::kRed);
   EXPECT_EQ(watchdog.heartbeatCountdown(), 6);
   EXPECT_EQ(watchdog.silenceTicks(), 4);
 
   rig.port.SetAvailablePorts({1, 3});
-  const auto captions = rig.controls.captions().size();
+  const auto captions = rig.captions.size();
   rig.Advance(1000ms);
   ASSERT_TRUE(rig.port.IsOpen());
   EXPECT_EQ(rig.port.PortNumber(), 3);
-  EXPECT_EQ(rig.controls.captions().size(), captions);  // opening writes nothing
+  EXPECT_EQ(rig.captions.size(), captions);  // opening writes nothing
   rig.Advance(1000ms);
   EXPECT_EQ(watchdog.silenceTicks(), 5);
 }
 
 TEST(Watchdog, HeartbeatDuringAProgressDisplayResetsTheCountersButLeavesTheStatusLine) {
-  FormRig rig;
+  SessionRig rig;
   rig.Advance(6000ms);
-  rig.form.cmdRead_Click();
-  const std::string progress = rig.controls.Caption();
+  rig.session->OnReadClicked();
+  const std::string progress = rig.status().caption();
   rig.port.ReceiverSends(HeartbeatFrame());
-  EXPECT_EQ(rig.controls.LampColour(), Lamp::Yellow);
-  EXPECT_EQ(rig.controls.Caption(), progress);
-  EXPECT_EQ(rig.form.watchdog().silenceTicks(), 0);
+  EXPECT_EQ(rig.status().lamp(), lamp::kYellow);
+  EXPECT_EQ(rig.status().caption(), progress);
+  EXPECT_EQ(rig.session->watchdog().silenceTicks(), 0);
+}
+
+// Only the Comm menu's numbers choose a port; a network link is never searched.
+TEST(Watchdog, ChoosesOnlyPorts1To8AndNeverSearchesALinkWithoutALineSpeed) {
+  for (const std::int16_t n : {0, 9, -1, 8}) {
+    SessionRig rig;
+    rig.OpenPort();
+    rig.session->ChoosePort(n);
+    EXPECT_EQ(rig.port.IsOpen(), n != 8) << n;
+    EXPECT_EQ(rig.session->watchdog().portNumber(), n == 8 ? 8 : 1) << n;
+  }
+  SessionRig rig;
+  rig.port.SetHasLineSpeed(false);
+  rig.Advance(60s);
+  EXPECT_FALSE(rig.session->search().HasStarted());
+  EXPECT_EQ(rig.port.opens(), 1);
+  EXPECT_TRUE(rig.port.written().empty());
 }
 
 constexpr std::array<const char*, 7> kTestingCaptions{
@@ -109,14 +127,14 @@ constexpr std::array<const char*, 7> kTestingSettings{"115200,N,8,1", "57600,N,8
 
 // The speed change went out once at `foundAt` (none when null), and the port now stays open at
 // 19200 baud: nothing closes or re-opens it again.
-void ExpectSearchEnded(FormRig& rig, const char* foundAt) {
+void ExpectSearchEnded(SessionRig& rig, const char* foundAt) {
   const auto changes = Uart1Writes(rig.port, "baudrate");
   ASSERT_EQ(changes.size(), foundAt ? 1U : 0U);
   if (foundAt) {
     EXPECT_EQ(changes[0].settings, foundAt);
     EXPECT_EQ(Decode(changes[0].frame).texts[2], "19200");
   }
-  EXPECT_EQ(rig.form.search().baudStep(), foundAt ? 10 : 8);
+  EXPECT_EQ(rig.session->search().phase(), foundAt ? Phase::Found : Phase::AllSpeedsTried);
   ASSERT_TRUE(rig.port.IsOpen());
   EXPECT_EQ(platform::ToText(rig.port.lineSettings()), "19200,N,8,1");
   const int opens = rig.port.opens();
@@ -138,7 +156,7 @@ class SearchAgainstSpeedModel : public ::testing::TestWithParam<SearchCase> {};
 
 TEST_P(SearchAgainstSpeedModel, TriesSpeedsInOrderTellsTheFirstCleanOneAndHoldsThePortAt19200) {
   const SearchCase& c = GetParam();
-  FormRig rig;
+  SessionRig rig;
   rig.port.SetCanReportLineErrors(c.lineErrors);
   std::optional<ReceiverModel> receiver;
   if (c.receiverBaud) receiver.emplace(rig.clock, rig.port, c.receiverBaud);
@@ -149,7 +167,7 @@ TEST_P(SearchAgainstSpeedModel, TriesSpeedsInOrderTellsTheFirstCleanOneAndHoldsT
   rig.Advance(70s);  // 16 s before the search starts, at most nine 2.5 s ticks after
 
   std::vector<std::string> captions;
-  for (const auto& caption : rig.controls.captions()) {
+  for (const auto& caption : rig.captions) {
     if (caption.starts_with("Testing at")) captions.push_back(caption);
   }
   EXPECT_EQ(captions, std::vector<std::string>(kTestingCaptions.begin(),
@@ -165,7 +183,7 @@ TEST_P(SearchAgainstSpeedModel, TriesSpeedsInOrderTellsTheFirstCleanOneAndHoldsT
   EXPECT_EQ(rig.port.opens(), static_cast<int>(c.speedsTried) + 2);  // first tick, speeds, hold
   ExpectSearchEnded(rig, c.foundAt);
   // The receiver heard the speed change, moved to 19200 and is heard there.
-  EXPECT_EQ(rig.controls.LampColour(), c.receiverBaud ? Lamp::Green : Lamp::Red);
+  EXPECT_EQ(rig.status().lamp(), c.receiverBaud ? lamp::kGreen : lamp::kRed);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -185,14 +203,14 @@ INSTANTIATE_TEST_SUITE_P(
 // With no heartbeat the tick at 1 s opens the port and the fifteenth silent tick (16 s) starts
 // the search; its ticks come at 18.5 s, 21 s, 23.5 s ...
 TEST(BaudSearch, PausesWhileThePortIsClosedAndGoesOnAtItsSpeedOnTheNewlyChosenPort) {
-  FormRig rig;
+  SessionRig rig;
   rig.port.SetAvailablePorts({1});
   ReceiverModel receiver(rig.clock, rig.port, 9600);
   rig.Advance(18500ms);  // testing at 115200
-  rig.form.mnuComm_Click(2);
+  rig.session->ChoosePort(2);
   rig.Advance(10s);  // four search ticks
-  EXPECT_EQ(rig.form.search().baudStep(), 1);
-  EXPECT_EQ(rig.controls.Caption(), "Com Port  2 not available");
+  EXPECT_EQ(rig.session->search().speedsTried(), 1);
+  EXPECT_EQ(rig.status().caption(), "Com Port  2 not available");
 
   rig.port.SetAvailablePorts({1, 2});
   rig.Advance(1000ms);
@@ -204,14 +222,14 @@ TEST(BaudSearch, PausesWhileThePortIsClosedAndGoesOnAtItsSpeedOnTheNewlyChosenPo
 }
 
 TEST(BaudSearch, FailedReopenLeavesThePortClosedAndTheSearchWaitsForTheWatchdog) {
-  FormRig rig;
+  SessionRig rig;
   ReceiverModel receiver(rig.clock, rig.port, 9600);
   rig.Advance(20s);
   rig.port.SetOpenRefused(true);
   rig.Advance(1000ms);  // testing at 57600: the open fails
   rig.Advance(5000ms);  // two search ticks
-  EXPECT_EQ(rig.form.search().baudStep(), 2);
-  EXPECT_EQ(rig.controls.Caption(), "Com Port  1 not available");
+  EXPECT_EQ(rig.session->search().speedsTried(), 2);
+  EXPECT_EQ(rig.status().caption(), "Com Port  1 not available");
 
   rig.port.SetOpenRefused(false);
   rig.Advance(1000ms);

@@ -1,18 +1,17 @@
-// The read and write sequences on the whole form in virtual time, against a scripted receiver.
+// The window's read and write on a whole session in virtual time, against a scripted receiver.
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <tuple>
 
-#include "support/FormRig.h"
 #include "support/Frames.h"
+#include "support/SessionRig.h"
 
 namespace orvane::testing {
 namespace {
 
-using platform::OptionButton;
-using platform::TextBox;
+using platform::SettingKey;
 using Bytes = std::vector<std::uint8_t>;
 using Row = std::vector<std::string>;  // a frame's texts: section, name and value
 constexpr auto kTick = std::chrono::milliseconds(250);
@@ -20,6 +19,10 @@ constexpr std::uint16_t kWrite = 0x00A0;
 constexpr std::int32_t kYellow = 65535, kGreen = 65280;
 const std::string kGood = "Communicarions Good";
 const Bytes kSaveFrame{0x55, 0xA1, 0x00, 0x42, 0x00, 0x00, 0xF8, 0xF3};
+const SettingKey kIp{"ethernet", "ip_address"}, kGateway{"ethernet", "gateway"},
+    kMask{"solution", "elevation_mask"}, kRtk{"uart0", "mode"},
+    kSbas{"acquisition", "sbas_acquisition_enabled"},
+    kGalileo{"acquisition", "galileo_acquisition_enabled"};
 
 // The forty-nine writes in order, from the window as it opens (address fields empty, mask "10",
 // position "0", GLONASS and SBAS checked, "SBP" selected).
@@ -83,7 +86,7 @@ constexpr std::size_t kReadRows[] = {1, 2, 3, 4, 6, 7, 8, 9, 10, 12, 14, 15};
 const std::string kAnswers[] = {"10.0.0.2", "10.0.0.1",   "255.0.0.0", "15",    "1.5",   "-2.5",
                                 "3",        "RTCMv3 OUT", "True",      "False", "False", "True"};
 
-struct TransferRig : FormRig {
+struct TransferRig : SessionRig {
   TransferRig() { OpenPort(); }
   // The receiver answers each frame it hears with what `reply` makes of its texts, `delay` later.
   void Answer(std::function<std::optional<Bytes>(const Row&)> reply,
@@ -115,20 +118,20 @@ TEST(WriteSequence, SecondClickStartsOverAndEachTickSendsTheNextRowWithItsValueT
   TransferRig rig;
   rig.Answer([](const Row& t) { return WriteAnswer(t); });
   rig.Advance(100ms);  // so that the write ticks fall between Timer1's
-  rig.form.cmdWrite_Click();
+  rig.session->OnWriteClicked();
   rig.Advance(3 * kTick);  // rows 0 to 2 go out and are confirmed
-  rig.form.cmdWrite_Click();
-  EXPECT_EQ(rig.form.writing().accepted(), 0);
-  EXPECT_EQ(rig.controls.Caption(), "Write Configuration 0 of 49");
+  rig.session->OnWriteClicked();
+  EXPECT_EQ(rig.session->writing().Done(), 0);
+  EXPECT_EQ(rig.status().caption(), "Write Configuration 0 of 49");
   auto expected = kWrites;
   expected[2][2] = "10.0.0.1";  // the gateway the receiver answered with
   expected[4][2] = "15";        // each edit comes after the click, just before its row's tick
   expected[9][2] = expected[39][2] = "RTCMv3 OUT";  // rows 36 and 44 stay "SBP"
-  expected[14][2] = "False";                        // greyed is not checked
+  expected[14][2] = "False";
   for (std::size_t k = 0; k < 49; ++k) {
-    if (k == 4) rig.controls.SetText(TextBox::txtMask, "15");
-    if (k == 9) rig.controls.SetSelected(OptionButton::OptRTCM, true);
-    if (k == 14) rig.controls.SetValue(platform::CheckBox::chkSbas, 2);
+    if (k == 4) rig.fields.SetText(kMask, "15");
+    if (k == 9) rig.fields.SetOn(kRtk, false);
+    if (k == 14) rig.fields.SetOn(kSbas, false);
     if (k == 21) {  // the rows pause while the port is closed, until Timer1 opens it again
       rig.port.Unplug();
       rig.Advance(2s);
@@ -160,8 +163,8 @@ TEST(WriteSequence, EndsGoodOnlyWhenEveryRowIsConfirmedAndSavesOnTheFiftiethTick
   for (const auto& [key, status, ip, lamp] : cases) {
     TransferRig rig;
     rig.Answer([&](const Row& t) { return WriteAnswer(t, key, status); }, 1s);
-    rig.form.cmdWrite_Click();
-    rig.controls.SetText(TextBox::txtIP, ip);
+    rig.session->OnWriteClicked();
+    rig.fields.SetText(kIp, ip);
     rig.Advance(49 * kTick);
     auto expected = kWrites;
     if (!ip.empty()) expected.erase(expected.begin() + 1);
@@ -169,25 +172,53 @@ TEST(WriteSequence, EndsGoodOnlyWhenEveryRowIsConfirmedAndSavesOnTheFiftiethTick
     EXPECT_EQ(rig.port.written().size(), expected.size()) << key;
     rig.Advance(kTick);
     EXPECT_EQ(rig.port.written().back().frame, kSaveFrame);
-    EXPECT_EQ(rig.controls.LampColour(), kYellow);
+    EXPECT_EQ(rig.status().lamp(), kYellow);
     rig.Advance(1s);
     EXPECT_EQ(rig.port.written().size(), expected.size() + 1);
-    EXPECT_EQ(rig.controls.Caption(), lamp == kGreen ? kGood : "Write Configuration  48 of 49");
-    EXPECT_EQ(rig.controls.LampColour(), lamp) << key;
-    EXPECT_EQ(rig.controls.Text(TextBox::txtGateway), status == 2 ? "" : "10.0.0.1");
+    EXPECT_EQ(rig.status().caption(), lamp == kGreen ? kGood : "Write Configuration  48 of 49");
+    EXPECT_EQ(rig.status().lamp(), lamp) << key;
+    EXPECT_EQ(rig.fields.Text(kGateway), status == 2 ? "" : "10.0.0.1");
   }
 }
 
+// Rows 0 and 5 write one setting; the answer's value tells which of them it confirms, and each
+// counts only once its own row has gone out since the click.
 TEST(WriteSequence, InterfaceModeAnswerValueTellsItsTwoRowsApart) {
-  const std::pair<Row, int> cases[] = {
-      {{"Config", "Active"}, 2}, {{"Active", "Config"}, 2}, {{"Active"}, 1}, {{"Disabled"}, 0}};
-  for (const auto& [values, accepted] : cases) {
+  const std::tuple<Row, int, int> cases[] = {
+      {{"Config", "Active"}, 6, 2}, {{"Active", "Config"}, 6, 2}, {{"Active"}, 6, 1},
+      {{"Disabled"}, 6, 0},         {{"Config", "Active"}, 5, 1}, {{"Config", "Active"}, 0, 0}};
+  for (const auto& [values, rowsSent, accepted] : cases) {
     TransferRig rig;
+    rig.session->OnWriteClicked();
+    rig.Advance(rowsSent * kTick);
     for (const auto& v : values)
       rig.port.ReceiverSends(WriteResponseFrame(0, "ethernet", "interface_mode", v));
     rig.clock.RunDue();
-    EXPECT_EQ(rig.form.writing().accepted(), accepted) << values[0];
+    EXPECT_EQ(rig.session->writing().Done(), accepted) << values[0];
   }
+}
+
+// Before any write, write answers (the baud-rate search's, say) count for nothing and leave the
+// status line alone. After a click, answers to the earlier write count only for rows sent again
+// since: the receiver may have refused what was sent now.
+TEST(WriteSequence, AnswersCountOnlyForRowsSentSinceTheLastClick) {
+  TransferRig rig;
+  rig.port.ReceiverSends(WriteResponseFrame(0, "uart1", "baudrate", "19200"));
+  rig.clock.RunDue();
+  EXPECT_EQ(rig.captions, std::vector<std::string>{"Orvane Not Found"});
+  EXPECT_EQ(rig.session->writing().Done(), 0U);
+
+  rig.session->OnWriteClicked();
+  rig.Advance(50 * kTick);  // every row and the save, none answered yet
+  std::vector<Bytes> late;
+  for (const Row& t : rig.SentTexts(kWrite)) late.push_back(*WriteAnswer(t));
+  rig.session->OnWriteClicked();
+  rig.Advance(4 * kTick);
+  for (const Bytes& answer : late) rig.port.ReceiverSends(answer);
+  rig.clock.RunDue();
+  EXPECT_EQ(rig.session->writing().Done(), 4U);
+  EXPECT_EQ(rig.status().caption(), "Write Configuration  4 of 49");
+  EXPECT_EQ(rig.status().lamp(), kYellow);
 }
 
 // Row 7 is answered for "uart1" instead: an answer that matches no row only refreshes the caption.
@@ -205,16 +236,16 @@ TEST(ReadSequence, ClickWithThePortClosedRequestsEveryRowInOrderAndTalliesTheAns
       return std::nullopt;
     });
     rig.port.Unplug();
-    const std::size_t before = rig.controls.captions().size();
-    rig.form.cmdRead_Click();
-    EXPECT_EQ(rig.controls.Caption(), "Read Configuration 0 of 12");
+    const std::size_t before = rig.captions.size();
+    rig.session->OnReadClicked();
+    EXPECT_EQ(rig.status().caption(), "Read Configuration 0 of 12");
     rig.port.Replug();
     rig.Advance(20 * kTick);
     EXPECT_EQ(rig.SentTexts(0x00A4), asked);
-    EXPECT_EQ(rig.controls.captions().size(), before + 13);
-    EXPECT_EQ(rig.controls.Caption(), caption);
-    EXPECT_EQ(rig.controls.LampColour(), lamp);
-    rig.form.cmdWrite_Click();  // which sends back what the read put into the window
+    EXPECT_EQ(rig.captions.size(), before + 13);
+    EXPECT_EQ(rig.status().caption(), caption);
+    EXPECT_EQ(rig.status().lamp(), lamp);
+    rig.session->OnWriteClicked();  // which sends back what the read put into the window
     rig.Advance(16 * kTick);
     for (std::size_t i = 0; i < 12; ++i) {
       const std::string& opening = kWrites[kReadRows[i]][2];
@@ -230,14 +261,13 @@ TEST(ReadSequence, OnlyTheExactTextsTrueAndSbpCheckABoxOrSelectSbp) {
   for (const auto& [value, checked, sbp] : cases) {
     TransferRig rig;
     // Every control starts opposite to the state the answer must leave it in.
-    rig.controls.SetValue(platform::CheckBox::chkGalileo, checked ? 0 : 1);
-    rig.controls.SetSelected(sbp ? OptionButton::OptRTCM : OptionButton::optSBP, true);
+    rig.fields.SetOn(kGalileo, !checked);
+    rig.fields.SetOn(kRtk, !sbp);
     rig.port.ReceiverSends(ReadResponseFrame("acquisition", "galileo_acquisition_enabled", value));
     rig.port.ReceiverSends(ReadResponseFrame("uart0", "mode", value));
     rig.clock.RunDue();
-    EXPECT_EQ(rig.controls.Value(platform::CheckBox::chkGalileo), checked ? 1 : 0) << value;
-    EXPECT_EQ(rig.controls.Selected(OptionButton::optSBP), sbp) << value;
-    EXPECT_EQ(rig.controls.Selected(OptionButton::OptRTCM), !sbp) << value;
+    EXPECT_EQ(rig.fields.IsOn(kGalileo), checked) << value;
+    EXPECT_EQ(rig.fields.IsOn(kRtk), sbp) << value;
   }
 }
 

@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "session/Session.h"
+
+#include <chrono>
+
+#include "transfer/BaseStation.h"
+
+namespace orvane::session {
+
+using namespace std::chrono_literals;
+
+Session::Session(const SessionPlatform& platform)
+    : port_(platform.port),
+      watchdogTimer_(platform.timers()),
+      searchTimer_(platform.timers()),
+      readTimer_(platform.timers()),
+      writeTimer_(platform.timers()),
+      receiver_(*this),
+      search_(port_, *searchTimer_, status_, receiver_),
+      watchdog_(port_, status_, search_),
+      read_(port_, *readTimer_, platform.fields, status_, transfer::BaseStationFields()),
+      write_(port_, *writeTimer_, platform.fields, status_, transfer::BaseStationProfile()) {
+  watchdogTimer_->SetInterval(1000ms);
+  searchTimer_->SetInterval(2500ms);
+  searchTimer_->Stop();
+  watchdogTimer_->SetTickHandler([this] { watchdog_.OnWatchdogTick(); });
+  searchTimer_->SetTickHandler([this] { search_.OnSearchTick(); });
+  port_.SetBytesHandler([this](std::span<const std::uint8_t> bytes) { receiver_.Receive(bytes); });
+  // Only framing errors tell a wrong speed; breaks, parity errors and overruns spoil a frame,
+  // which its checksum catches.
+  port_.SetLineErrorHandler([this](platform::LineError error) {
+    if (error == platform::LineError::Framing) receiver_.CountFramingError();
+  });
+  watchdogTimer_->Start();
+}
+
+// The port may outlive the session: leave no handler pointing at it.
+Session::~Session() {
+  port_.SetBytesHandler(nullptr);
+  port_.SetLineErrorHandler(nullptr);
+  for (platform::Timer* timer : {watchdogTimer_.get(), searchTimer_.get()}) {
+    timer->Stop();
+    timer->SetTickHandler(nullptr);
+  }
+}
+
+void Session::Start() {
+  watchdog_.Start();
+  receiver_.Restart();
+}
+
+void Session::End() {
+  for (platform::Timer* timer :
+       {watchdogTimer_.get(), searchTimer_.get(), readTimer_.get(), writeTimer_.get()}) {
+    timer->Stop();
+  }
+  port_.Close();
+}
+
+bool Session::AnyTimerRunning() const {
+  return watchdogTimer_->IsRunning() || searchTimer_->IsRunning() || readTimer_->IsRunning() ||
+         writeTimer_->IsRunning();
+}
+
+std::unique_ptr<Session> MakeSession(const SessionPlatform& platform) {
+  return std::make_unique<Session>(platform);
+}
+
+}  // namespace orvane::session

@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: Apache-2.0
+#pragma once
+// One session with a receiver: the frame receiver, the link watchdog, the baud-rate search, the
+// read and the write, and the status line they share, on one port and four timers. Plain C++:
+// the window (or any other front end) supplies the fields, draws the status line and forwards
+// the operator's clicks.
+
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "link/FrameReceiver.h"
+#include "platform/Controls.h"
+#include "platform/SerialLine.h"
+#include "platform/Timer.h"
+#include "session/StatusLine.h"
+#include "supervision/BaudSearch.h"
+#include "supervision/PortWatchdog.h"
+#include "transfer/WindowTransfers.h"
+
+namespace orvane::session {
+
+// What a session runs on. The port and the fields must outlive the session.
+struct SessionPlatform {
+  platform::CommPort& port;
+  platform::TimerFactory timers;
+  platform::FormFields& fields;
+};
+
+class Session final : private link::MessageHandlers {
+ public:
+  // Timers made, intervals set, the watchdog's timer running, the others stopped, every event
+  // wired. Start must come next, before anything else.
+  explicit Session(const SessionPlatform& platform);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Start-up: the port is set up (opened by the first watchdog tick), the status line red.
+  void Start();
+  // The run ends: every timer stops and the port closes; nothing is sent afterwards.
+  void End();
+
+  void OnReadClicked() { read_.OnClick(); }
+  void OnWriteClicked() { write_.OnClick(); }
+  // The Comm menu's port number (1..8).
+  void ChoosePort(std::int16_t n) { watchdog_.ChoosePort(n); }
+
+  StatusLine& status() { return status_; }
+  const StatusLine& status() const { return status_; }
+  const link::FrameReceiver& receiver() const { return receiver_; }
+  const supervision::PortWatchdog& watchdog() const { return watchdog_; }
+  const supervision::BaudSearch& search() const { return search_; }
+  const transfer::WindowTransfer& reading() const { return read_; }
+  const transfer::WindowTransfer& writing() const { return write_; }
+  bool AnyTimerRunning() const;
+
+ private:
+  void OnHeartbeat() override { watchdog_.OnHeartbeat(); }
+  void OnSettingReadResponse(std::span<const std::uint8_t> frame) override {
+    read_.TakeAnswer(frame);
+  }
+  void OnSettingWriteResponse(std::span<const std::uint8_t> frame) override {
+    write_.TakeAnswer(frame);
+  }
+
+  platform::CommPort& port_;
+  std::unique_ptr<platform::Timer> watchdogTimer_;
+  std::unique_ptr<platform::Timer> searchTimer_;
+  std::unique_ptr<platform::Timer> readTimer_;
+  std::unique_ptr<platform::Timer> writeTimer_;
+  StatusLine status_;
+  link::FrameReceiver receiver_;
+  supervision::BaudSearch search_;
+  supervision::PortWatchdog watchdog_;
+  transfer::WindowTransfer read_;
+  transfer::WindowTransfer write_;
+};
+
+// The one assembly point: the program, the test rigs and other front ends build sessions here.
+std::unique_ptr<Session> MakeSession(const SessionPlatform& platform);
+
+}  // namespace orvane::session

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: Apache-2.0
+#pragma once
+// The window's two transfers: "Read From Orvane" reads the twelve settings the window shows and
+// "Write to Orvane" writes the base-station profile, one request per 250 ms tick, with no
+// time-out and no retry. Each click starts over; progress and completion go to the status line.
+//
+// Read answers are shown in their fields whenever they arrive and count toward the current read
+// even if they answer an earlier one. A write answer counts only for a row sent since the last
+// click, so an answer to an older write (or to the baud-rate search) never passes for the
+// receiver's acceptance of what was sent now.
+
+#include <cstddef>
+#include <span>
+#include <vector>
+
+#include "platform/Controls.h"
+#include "platform/Link.h"
+#include "platform/Timer.h"
+#include "session/StatusLine.h"
+#include "transfer/Profile.h"
+#include "transfer/SettingsTransfer.h"
+
+namespace orvane::transfer {
+
+// One request per tick, nothing given up, nothing tried again.
+TransferPolicy WindowPolicy(Direction direction);
+
+class WindowTransfer {
+ public:
+  // The read of the window's fields.
+  WindowTransfer(platform::Link& link, platform::Timer& pacing, platform::FormFields& fields,
+                 session::StatusLine& status, std::vector<FormField> readFields);
+  // The write of a profile.
+  WindowTransfer(platform::Link& link, platform::Timer& pacing, platform::FormFields& fields,
+                 session::StatusLine& status, Profile profile);
+
+  // The button was clicked.
+  void OnClick();
+  // A verified response frame of this transfer's kind.
+  void TakeAnswer(std::span<const std::uint8_t> frame) { engine_.TakeAnswer(frame); }
+
+  const SettingsTransfer& engine() const { return engine_; }
+  // Rows read, or rows accepted.
+  std::size_t Done() const;
+
+ private:
+  WindowTransfer(Direction direction, platform::Link& link, platform::Timer& pacing,
+                 platform::FormFields& fields, session::StatusLine& status);
+  std::vector<TransferItem> Items() const;
+  void OnAnswer(std::optional<std::size_t> item, bool accepted);
+  void ShowProgress();
+
+  Direction direction_;
+  platform::FormFields& fields_;
+  session::StatusLine& status_;
+  std::vector<FormField> readFields_;
+  Profile profile_;
+  SettingsTransfer engine_;
+};
+
+}  // namespace orvane::transfer
