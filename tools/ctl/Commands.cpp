@@ -3,6 +3,7 @@
 
 #include <QFile>
 
+#include "BaseProfile.h"
 #include "Engine.h"
 #include "SerialPorts.h"
 #include "platform/qt/QtSerialPort.h"
@@ -81,8 +82,10 @@ Report Run(Options options) {
     return report;
   }
   if (options.command == Command::BaseProfile) {
-    // ENGINE: the base profile's rows come with the settings engine.
-    return UsageReport(name, "base-profile is not available yet");
+    Report report;
+    report.command = name;
+    report.profile = BaseProfileSettings(options.base);
+    return report;
   }
   if (options.command == Command::Diff || options.command == Command::Apply) {
     if (auto error = ReadProfile(options)) return UsageReport(name, *error);

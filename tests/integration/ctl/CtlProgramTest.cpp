@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <map>
 
 #include "transfer/ProfileFile.h"
 
@@ -248,14 +249,44 @@ TEST(Help, ListsEveryCommandAndExitStatus) {
   }
 }
 
-TEST(BaseProfile, PrintsAProfileThatReadsBack) {
-  const Result text = Ctl({"base-profile", "--ip", "192.168.0.222", "--no-glonass"});
-  if (text.exit == 2 && text.out.contains("not available yet"))
-    GTEST_SKIP() << "no base profile yet";
+TEST(BaseProfile, PrintsTheFortyNineRowsAsAProfileThatApplyAccepts) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("base.ini");
+  const Result text = Ctl({"base-profile", "--ip", "192.168.0.222", "--lat=-33.5", "--no-glonass",
+                           "--rtk", "rtcm", "--galileo"});
   ASSERT_EQ(text.exit, 0) << text.out.toStdString();
+  EXPECT_TRUE(text.err.isEmpty());
   const auto parsed = transfer::ParseProfile(text.out.toStdString());
   ASSERT_TRUE(parsed.Ok()) << parsed.error->What();
-  EXPECT_EQ(parsed.rows.size(), 49u);
+  ASSERT_EQ(parsed.rows.size(), 49u);
+  std::map<std::string, std::vector<std::string>> values;
+  for (const auto& row : parsed.rows) values[row.section + "." + row.name].push_back(row.value);
+  using Values = std::vector<std::string>;
+  EXPECT_EQ(values["ethernet.interface_mode"], (Values{"Config", "Active"}));
+  EXPECT_EQ(values["ethernet.ip_address"], Values{"192.168.0.222"});
+  EXPECT_EQ(values["ethernet.gateway"], Values{""});
+  EXPECT_EQ(values["solution.elevation_mask"], Values{"10"});
+  EXPECT_EQ(values["surveyed_position.surveyed_lat"], Values{"-33.5"});
+  EXPECT_EQ(values["uart0.mode"], Values{"RTCMv3 OUT"});
+  EXPECT_EQ(values["tcp_server1.mode"], Values{"RTCMv3 OUT"});
+  EXPECT_EQ(values["tcp_server0.mode"], Values{"SBP"});
+  EXPECT_EQ(values["solution.enable_glonass"], Values{"False"});
+  EXPECT_EQ(values["solution.enable_galileo"], Values{"True"});
+  EXPECT_EQ(values["acquisition.sbas_acquisition_enabled"], Values{"True"});
+  EXPECT_EQ(values["acquisition.bds2_acquisition_enabled"], Values{"False"});
+
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(text.out);
+  file.close();
+  EXPECT_EQ(Ctl({"--port", kNone, "apply", path, "--dry-run"}).exit, 3);
+
+  const Result json = Ctl({"--json", "base-profile"});
+  EXPECT_EQ(json.exit, 0);
+  const QJsonArray rows = Document(json).value("profile").toArray();
+  ASSERT_EQ(rows.size(), 49);
+  EXPECT_EQ(rows[0].toObject().value("value").toString(), "Config");
+  EXPECT_EQ(rows[9].toObject().value("value").toString(), "SBP");
 }
 
 }  // namespace
