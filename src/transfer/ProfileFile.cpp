@@ -1,4 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
+// A reader of its own rather than Debian's inih: that build cuts lines at 200 characters (a
+// longer value is silently shortened and its tail read as a line of its own; the base-station
+// profile has a 207-character line), reads an indented line as the previous value's
+// continuation, cuts a value at " ;", and hands its rows over without their line numbers.
+
 #include "transfer/ProfileFile.h"
 
 #include <cstdint>
