@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include "BaseProfile.h"
+#include "DeviceCheck.h"
 #include "Engine.h"
 #include "SerialPorts.h"
 #include "platform/qt/QtSerialPort.h"
@@ -26,23 +27,29 @@ std::optional<std::string> ReadProfile(Options& options) {
   return std::nullopt;
 }
 
-// A Comm number becomes its device now, so a number with no device fails alone and early.
+// A Comm number becomes its device now; a device that cannot be opened fails alone and early,
+// and the engine gets the rest.
 std::vector<Target> Resolve(const Options& options, std::vector<PortReport>& failed) {
   std::vector<Target> targets;
   for (const PortSpec& spec : options.ports) {
     Target target{spec, spec.device};
+    std::optional<std::string> fault;
     if (spec.kind == PortSpec::Kind::Number) {
       target.device = platform::qt::DeviceForPort(spec.number).toStdString();
       if (target.device.empty()) {
-        PortReport report;
-        report.port = spec.text;
-        report.exit = ExitCode::NoReceiver;
-        report.diagnosis = "port cannot be opened: there is no serial port number " + spec.text;
-        failed.push_back(std::move(report));
-        continue;
+        fault = "port cannot be opened: there is no serial port number " + spec.text;
       }
     }
-    targets.push_back(std::move(target));
+    if (!fault && !target.device.empty()) fault = WhyDeviceCannotOpen(target.device);
+    if (!fault) {
+      targets.push_back(std::move(target));
+      continue;
+    }
+    PortReport report;
+    report.port = target.device.empty() ? spec.text : target.device;
+    report.exit = ExitCode::NoReceiver;
+    report.diagnosis = std::move(fault);
+    failed.push_back(std::move(report));
   }
   return targets;
 }
@@ -95,7 +102,8 @@ Report Run(Options options) {
   std::vector<PortReport> failed;
   const std::vector<Target> targets = Resolve(options, failed);
   if (!targets.empty()) report.ports = EngineFor(options)(options, targets);
-  report.ports.insert(report.ports.end(), failed.begin(), failed.end());
+  // Ports that failed before the engine ran are reported first.
+  report.ports.insert(report.ports.begin(), failed.begin(), failed.end());
   return report;
 }
 

@@ -3,7 +3,11 @@
 // a silent stderr. The receiver commands here meet no receiver (a device that does not exist,
 // a closed loopback port), so they end with "no receiver" once the engine is in as well.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include <QDir>
 #include <QFile>
@@ -206,6 +210,35 @@ INSTANTIATE_TEST_SUITE_P(
                        {"tcp://[::1]:1"}},
         NoReceiverCase{"CommItemWithoutDevice", {"--port", "32000", "detect"}, {"32000"}}),
     [](const auto& info) { return std::string(info.param.title); });
+
+// The diagnosis of the one port of a detect run.
+QString Diagnosis(const QString& port) {
+  const Result json = Ctl({"--json", "--port", port, "detect"});
+  const QJsonArray ports = Document(json).value("ports").toArray();
+  EXPECT_EQ(ports.size(), 1) << json.out.toStdString();
+  return ports.isEmpty() ? QString() : ports[0].toObject().value("diagnosis").toString();
+}
+
+TEST(Devices, ThatCannotBeOpenedSayWhyBeforeAnythingIsTried) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath("plain");
+  QFile plain(file);
+  ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+  plain.close();
+  EXPECT_EQ(Diagnosis(kNone), "port cannot be opened: No such file or directory");
+  EXPECT_EQ(Diagnosis(file), "port cannot be opened: not a serial device");
+  EXPECT_EQ(Diagnosis("32000"), "port cannot be opened: there is no serial port number 32000");
+}
+
+TEST(Devices, APseudoTerminalGetsPastTheCheck) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  const QString device = QString::fromLocal8Bit(::ptsname(master));
+  EXPECT_FALSE(Diagnosis(device).startsWith("port cannot be opened")) << device.toStdString();
+  ::close(master);
+}
 
 TEST(Output, GetKeepsStdoutAProfileEvenWhenItFails) {
   const Result text = Ctl({"--port", kNone, "--port", kClosed, "get", "uart1.baudrate"});
