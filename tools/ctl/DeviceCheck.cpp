@@ -19,9 +19,15 @@ std::string CannotOpen(const std::string& reason) {
   return "port cannot be opened: " + reason;
 }
 
+// Serial devices are usually opened through their group (dialout on Debian); a device no group
+// may open is the administrator's business, and a hint to join root would be wrong.
 std::string PermissionHint(const struct stat& info) {
+  const bool groupMayOpen = (info.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
   const struct group* owner = ::getgrgid(info.st_gid);
-  const std::string group = owner != nullptr ? owner->gr_name : "dialout";
+  if (!groupMayOpen || info.st_gid == 0 || owner == nullptr) {
+    return " (no group may open the device; ask the administrator)";
+  }
+  const std::string group = owner->gr_name;
   return " (the device belongs to group " + group + ": add yourself with 'sudo usermod -aG " +
          group + " $USER' and log in again)";
 }

@@ -4,7 +4,9 @@
 // a closed loopback port), so they end with "no receiver" once the engine is in as well.
 
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -16,6 +18,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <map>
 
@@ -237,6 +240,40 @@ TEST(Devices, APseudoTerminalGetsPastTheCheck) {
   ASSERT_EQ(::unlockpt(master), 0);
   const QString device = QString::fromLocal8Bit(::ptsname(master));
   EXPECT_FALSE(Diagnosis(device).startsWith("port cannot be opened")) << device.toStdString();
+  ::close(master);
+}
+
+// A user outside the device's group is told which group to join, or that no group helps.
+TEST(Devices, APermissionFaultNamesTheGroupThatMayOpenIt) {
+  if (::geteuid() != 0 || QStandardPaths::findExecutable("setpriv").isEmpty()) {
+    GTEST_SKIP() << "needs root and setpriv to run the program as another user";
+  }
+  const QStringList nobody{"--reuid=nobody", "--regid=nogroup", "--clear-groups", ORVANECTL_EXE};
+  if (QProcess::execute("setpriv", nobody + QStringList{"--version"}) != 0) {
+    GTEST_SKIP() << "the build tree is closed to other users";
+  }
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  const std::string device = ::ptsname(master);
+  const struct group* dialout = ::getgrnam("dialout");
+  ASSERT_NE(dialout, nullptr);
+  const auto asNobody = [&] {
+    QProcess process;
+    process.start("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", ORVANECTL_EXE,
+                              "--port", QString::fromStdString(device), "detect"});
+    EXPECT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 3);
+    return process.readAllStandardOutput().toStdString();
+  };
+  ASSERT_EQ(::chown(device.c_str(), 0, dialout->gr_gid), 0);
+  ASSERT_EQ(::chmod(device.c_str(), 0660), 0);
+  EXPECT_NE(asNobody().find("Permission denied (the device belongs to group dialout: add yourself "
+                            "with 'sudo usermod -aG dialout $USER' and log in again)"),
+            std::string::npos);
+  ASSERT_EQ(::chmod(device.c_str(), 0600), 0);
+  EXPECT_NE(asNobody().find("Permission denied (no group may open the device"), std::string::npos);
   ::close(master);
 }
 
