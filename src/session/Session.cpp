@@ -11,6 +11,7 @@ using namespace std::chrono_literals;
 
 Session::Session(const SessionPlatform& platform)
     : port_(platform.port),
+      timers_(platform.timers),
       watchdogTimer_(platform.timers()),
       searchTimer_(platform.timers()),
       readTimer_(platform.timers()),
@@ -54,12 +55,36 @@ void Session::End() {
        {watchdogTimer_.get(), searchTimer_.get(), readTimer_.get(), writeTimer_.get()}) {
     timer->Stop();
   }
+  if (transfer_) transfer_->Stop();
   port_.Close();
+}
+
+transfer::SettingsTransfer& Session::StartTransfer(
+    transfer::Direction direction, const transfer::TransferPolicy& policy,
+    std::vector<transfer::TransferItem> items, transfer::SettingsTransfer::Callbacks callbacks) {
+  transfer_.reset();
+  if (!transferTimer_) transferTimer_ = timers_();
+  transferDirection_ = direction;
+  transfer_ = std::make_unique<transfer::SettingsTransfer>(direction, policy, port_,
+                                                           *transferTimer_, std::move(callbacks));
+  transfer_->Load(std::move(items));
+  transfer_->Start();
+  return *transfer_;
+}
+
+void Session::OnSettingReadResponse(std::span<const std::uint8_t> frame) {
+  read_.TakeAnswer(frame);
+  if (transfer_ && transferDirection_ == transfer::Direction::Read) transfer_->TakeAnswer(frame);
+}
+
+void Session::OnSettingWriteResponse(std::span<const std::uint8_t> frame) {
+  write_.TakeAnswer(frame);
+  if (transfer_ && transferDirection_ == transfer::Direction::Write) transfer_->TakeAnswer(frame);
 }
 
 bool Session::AnyTimerRunning() const {
   return watchdogTimer_->IsRunning() || searchTimer_->IsRunning() || readTimer_->IsRunning() ||
-         writeTimer_->IsRunning();
+         writeTimer_->IsRunning() || (transferTimer_ && transferTimer_->IsRunning());
 }
 
 std::unique_ptr<Session> MakeSession(const SessionPlatform& platform) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "link/FrameReceiver.h"
 #include "platform/Controls.h"
@@ -41,6 +42,14 @@ class Session final : private link::MessageHandlers {
   // The run ends: every timer stops and the port closes; nothing is sent afterwards.
   void End();
 
+  // Reads or writes any list with its own policy on this session's link and timers (a
+  // command-line tool's transfer), replacing the one started before. Answers of its kind reach it
+  // as they reach the window's transfers.
+  transfer::SettingsTransfer& StartTransfer(transfer::Direction direction,
+                                            const transfer::TransferPolicy& policy,
+                                            std::vector<transfer::TransferItem> items,
+                                            transfer::SettingsTransfer::Callbacks callbacks);
+
   void OnReadClicked() { read_.OnClick(); }
   void OnWriteClicked() { write_.OnClick(); }
   // The Comm menu's port number (1..8).
@@ -48,7 +57,6 @@ class Session final : private link::MessageHandlers {
 
   StatusLine& status() { return status_; }
   const StatusLine& status() const { return status_; }
-  const link::FrameReceiver& receiver() const { return receiver_; }
   const supervision::PortWatchdog& watchdog() const { return watchdog_; }
   const supervision::BaudSearch& search() const { return search_; }
   const transfer::WindowTransfer& reading() const { return read_; }
@@ -57,14 +65,11 @@ class Session final : private link::MessageHandlers {
 
  private:
   void OnHeartbeat() override { watchdog_.OnHeartbeat(); }
-  void OnSettingReadResponse(std::span<const std::uint8_t> frame) override {
-    read_.TakeAnswer(frame);
-  }
-  void OnSettingWriteResponse(std::span<const std::uint8_t> frame) override {
-    write_.TakeAnswer(frame);
-  }
+  void OnSettingReadResponse(std::span<const std::uint8_t> frame) override;
+  void OnSettingWriteResponse(std::span<const std::uint8_t> frame) override;
 
   platform::CommPort& port_;
+  platform::TimerFactory timers_;
   std::unique_ptr<platform::Timer> watchdogTimer_;
   std::unique_ptr<platform::Timer> searchTimer_;
   std::unique_ptr<platform::Timer> readTimer_;
@@ -75,6 +80,9 @@ class Session final : private link::MessageHandlers {
   supervision::PortWatchdog watchdog_;
   transfer::WindowTransfer read_;
   transfer::WindowTransfer write_;
+  std::unique_ptr<platform::Timer> transferTimer_;
+  transfer::Direction transferDirection_ = transfer::Direction::Read;
+  std::unique_ptr<transfer::SettingsTransfer> transfer_;
 };
 
 // The one assembly point: the program, the test rigs and other front ends build sessions here.

@@ -4,7 +4,8 @@
 // outcome. Requests go out on the ticks of a pacing timer, one per tick at most, while the link
 // is open (a closed link pauses the run where it is). The policy says how many may await their
 // answers at once, how long an answer is waited for and how often a request is tried again.
-// Answers are matched to items by setting, whatever their order.
+// Answers are matched to items by setting, whatever their order. The engine keeps time by its
+// pacing ticks, so a time-out runs out on the first tick after it is due.
 //
 // Without a time-out nothing is ever given up: every item is sent once, in order, one per tick,
 // and answers count whenever they come, also after the run has finished.
@@ -38,7 +39,9 @@ struct TransferPolicy {
   // ahead of it included) and how long its answer takes back; 0: frames take no time.
   std::int32_t lineBaud = 0;
   // A setting that appears more than once in the list is a barrier: the items before it are
-  // settled before it goes out, and it is settled before the items after it go out.
+  // settled before it goes out, and it is settled before the items after it go out. With this
+  // and a time-out, no setting ever has two requests awaiting answers: an item goes out again
+  // only once its time-out has run out.
   bool repeatedKeysAreBarriers = false;
   // An answer counts for an item that has not been requested in this run (read answers that
   // arrive on their own).
@@ -104,7 +107,6 @@ class SettingsTransfer {
   // A verified response frame of this transfer's kind.
   void TakeAnswer(std::span<const std::uint8_t> frame);
 
-  bool IsLoaded() const { return loaded_; }
   bool IsRunning() const;
   std::size_t size() const { return items_.size(); }
   const TransferItem& item(std::size_t i) const { return items_.at(i); }

@@ -6,7 +6,6 @@ namespace orvane::platform::fakes {
 
 bool FakeSerialPort::SetLineSettings(const LineSettings& settings) {
   settings_ = settings;
-  settingsHistory_.push_back(ToText(settings_));
   return true;
 }
 
@@ -22,7 +21,6 @@ bool FakeSerialPort::Open() {
 void FakeSerialPort::Close() {
   if (!open_) return;
   open_ = false;
-  ++closes_;
 }
 
 void FakeSerialPort::Unplug() {

@@ -45,10 +45,7 @@ class FakeSerialPort final : public CommPort {
 
   // What the program did.
   const std::vector<Written>& written() const { return written_; }
-  void ClearWritten() { written_.clear(); }
   int opens() const { return opens_; }
-  int closes() const { return closes_; }
-  std::vector<std::string> settingsHistory() const { return settingsHistory_; }
 
   // Scripting the device.
   void SetAvailablePorts(std::set<std::int16_t> ports) { available_ = std::move(ports); }
@@ -68,11 +65,8 @@ class FakeSerialPort final : public CommPort {
   // the program writes reach the responder only when the speeds match. Without one, everything
   // is heard both ways.
   void SetReceiverBaud(std::optional<std::int32_t> baud) { receiverBaud_ = baud; }
-  std::optional<std::int32_t> receiverBaud() const { return receiverBaud_; }
   void ReceiverSends(std::span<const std::uint8_t> bytes);
   void SetResponder(Responder responder) { responder_ = std::move(responder); }
-  // The noise heard at a wrong speed is pseudo-random from this seed; tests may vary it.
-  void SetNoiseSeed(std::uint32_t seed) { noiseSeed_ = seed; }
 
  private:
   bool SpeedsMatch() const;
@@ -92,9 +86,7 @@ class FakeSerialPort final : public CommPort {
   Responder responder_;
   std::uint32_t noiseSeed_ = 12345;
   std::vector<Written> written_;
-  std::vector<std::string> settingsHistory_;
   int opens_ = 0;
-  int closes_ = 0;
 };
 
 }  // namespace orvane::platform::fakes

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <optional>
 #include <tuple>
 
@@ -114,10 +115,10 @@ std::optional<Bytes> WriteAnswer(const Row& t, const std::string& key = "",
   return WriteResponseFrame(*answer, t[0], t[1], t[1] == "gateway" ? "10.0.0.1" : t[2]);
 }
 
-TEST(WriteSequence, SecondClickStartsOverAndEachTickSendsTheNextRowWithItsValueThenTheSave) {
+TEST(WindowWrite, SecondClickStartsOverAndEachTickSendsTheNextRowWithItsValueThenTheSave) {
   TransferRig rig;
   rig.Answer([](const Row& t) { return WriteAnswer(t); });
-  rig.Advance(100ms);  // so that the write ticks fall between Timer1's
+  rig.Advance(100ms);  // so that the write ticks fall between the watchdog's
   rig.session->OnWriteClicked();
   rig.Advance(3 * kTick);  // rows 0 to 2 go out and are confirmed
   rig.session->OnWriteClicked();
@@ -132,7 +133,7 @@ TEST(WriteSequence, SecondClickStartsOverAndEachTickSendsTheNextRowWithItsValueT
     if (k == 4) rig.fields.SetText(kMask, "15");
     if (k == 9) rig.fields.SetOn(kRtk, false);
     if (k == 14) rig.fields.SetOn(kSbas, false);
-    if (k == 21) {  // the rows pause while the port is closed, until Timer1 opens it again
+    if (k == 21) {  // the rows pause while the port is closed, until the watchdog opens it again
       rig.port.Unplug();
       rig.Advance(2s);
       rig.port.Replug();
@@ -150,10 +151,10 @@ TEST(WriteSequence, SecondClickStartsOverAndEachTickSendsTheNextRowWithItsValueT
   EXPECT_EQ(rig.port.written()[3 + 34].frame, row34);
 }
 
-// Answers come a second after each write, the last few after the save; row 44 needs none. A txtIP
-// value that makes a payload over 255 bytes, or is beyond Latin-1, is left out: row 1 stays
+// Answers come a second after each write, the last few after the save; row 44 needs none. An IP
+// address value that makes a payload over 255 bytes, or is beyond Latin-1, is left out: row 1 stays
 // unconfirmed and the rest keep their ticks.
-TEST(WriteSequence, EndsGoodOnlyWhenEveryRowIsConfirmedAndSavesOnTheFiftiethTickRegardless) {
+TEST(WindowWrite, EndsGoodOnlyWhenEveryRowIsConfirmedAndSavesOnTheFiftiethTickRegardless) {
   const std::tuple<std::string, std::optional<std::uint8_t>, std::string, std::int32_t> cases[] = {
       {"", 0, "", kGreen},
       {"ethernet/gateway", 2, "", kYellow},
@@ -162,7 +163,8 @@ TEST(WriteSequence, EndsGoodOnlyWhenEveryRowIsConfirmedAndSavesOnTheFiftiethTick
       {"", 0, "\xE6\x9D\xB1\xE4\xBA\xAC", kYellow}};
   for (const auto& [key, status, ip, lamp] : cases) {
     TransferRig rig;
-    rig.Answer([&](const Row& t) { return WriteAnswer(t, key, status); }, 1s);
+    rig.Answer(
+        [&, key = key, status = status](const Row& t) { return WriteAnswer(t, key, status); }, 1s);
     rig.session->OnWriteClicked();
     rig.fields.SetText(kIp, ip);
     rig.Advance(49 * kTick);
@@ -183,7 +185,7 @@ TEST(WriteSequence, EndsGoodOnlyWhenEveryRowIsConfirmedAndSavesOnTheFiftiethTick
 
 // Rows 0 and 5 write one setting; the answer's value tells which of them it confirms, and each
 // counts only once its own row has gone out since the click.
-TEST(WriteSequence, InterfaceModeAnswerValueTellsItsTwoRowsApart) {
+TEST(WindowWrite, InterfaceModeAnswerValueTellsItsTwoRowsApart) {
   const std::tuple<Row, int, int> cases[] = {
       {{"Config", "Active"}, 6, 2}, {{"Active", "Config"}, 6, 2}, {{"Active"}, 6, 1},
       {{"Disabled"}, 6, 0},         {{"Config", "Active"}, 5, 1}, {{"Config", "Active"}, 0, 0}};
@@ -201,7 +203,7 @@ TEST(WriteSequence, InterfaceModeAnswerValueTellsItsTwoRowsApart) {
 // Before any write, write answers (the baud-rate search's, say) count for nothing and leave the
 // status line alone. After a click, answers to the earlier write count only for rows sent again
 // since: the receiver may have refused what was sent now.
-TEST(WriteSequence, AnswersCountOnlyForRowsSentSinceTheLastClick) {
+TEST(WindowWrite, AnswersCountOnlyForRowsSentSinceTheLastClick) {
   TransferRig rig;
   rig.port.ReceiverSends(WriteResponseFrame(0, "uart1", "baudrate", "19200"));
   rig.clock.RunDue();
@@ -222,14 +224,14 @@ TEST(WriteSequence, AnswersCountOnlyForRowsSentSinceTheLastClick) {
 }
 
 // Row 7 is answered for "uart1" instead: an answer that matches no row only refreshes the caption.
-TEST(ReadSequence, ClickWithThePortClosedRequestsEveryRowInOrderAndTalliesTheAnswers) {
+TEST(WindowRead, ClickWithThePortClosedRequestsEveryRowInOrderAndTalliesTheAnswers) {
   const std::tuple<std::size_t, std::string, std::int32_t> cases[] = {
       {12, kGood, kGreen}, {7, "Read Configuration  11 of 12", kYellow}};
   std::vector<Row> asked;  // the requests in the order they must go out
   for (std::size_t row : kReadRows) asked.push_back({kWrites[row][0], kWrites[row][1]});
   for (const auto& [lost, caption, lamp] : cases) {
     TransferRig rig;
-    rig.Answer([&](const Row& t) -> std::optional<Bytes> {
+    rig.Answer([&, lost = lost](const Row& t) -> std::optional<Bytes> {
       for (std::size_t i = 0; i < 12; ++i) {
         if (t == asked[i]) return ReadResponseFrame(i == lost ? "uart1" : t[0], t[1], kAnswers[i]);
       }
@@ -254,7 +256,7 @@ TEST(ReadSequence, ClickWithThePortClosedRequestsEveryRowInOrderAndTalliesTheAns
   }
 }
 
-TEST(ReadSequence, OnlyTheExactTextsTrueAndSbpCheckABoxOrSelectSbp) {
+TEST(WindowRead, OnlyTheExactTextsTrueAndSbpCheckABoxOrSelectSbp) {
   const std::tuple<std::string, bool, bool> cases[] = {
       {"True", true, false},   {"SBP", false, true},  {"true", false, false},
       {"True ", false, false}, {"sbp", false, false}, {"", false, false}};
@@ -268,6 +270,36 @@ TEST(ReadSequence, OnlyTheExactTextsTrueAndSbpCheckABoxOrSelectSbp) {
     rig.clock.RunDue();
     EXPECT_EQ(rig.fields.IsOn(kGalileo), checked) << value;
     EXPECT_EQ(rig.fields.IsOn(kRtk), sbp) << value;
+  }
+}
+
+// A command-line tool's read on the session's link: its own pace, time-out and retry. The
+// receiver loses the first request for "x"/"b" and never answers "x"/"c".
+TEST(SessionTransfer, ReadsAnyListWithItsOwnPolicyOnTheSessionsLink) {
+  TransferRig rig;
+  std::map<std::string, int> asked;
+  rig.Answer(
+      [&](const Row& t) -> std::optional<Bytes> {
+        if (t.size() != 2 || t[1] == "c" || (t[1] == "b" && ++asked[t[1]] == 1))
+          return std::nullopt;
+        return ReadResponseFrame(t[0], t[1], "v-" + t[1]);
+      },
+      50ms);
+  bool finished = false;
+  const auto& transfer = rig.session->StartTransfer(
+      transfer::Direction::Read, {.inFlight = 2, .pacing = 10ms, .timeout = 300ms, .retries = 1},
+      {{.key = {"x", "a"}}, {.key = {"x", "b"}}, {.key = {"x", "c"}}},
+      {.finished = [&] { finished = true; }});
+  rig.Advance(3s);
+  EXPECT_TRUE(finished);
+  using transfer::Outcome;
+  const std::tuple<Outcome, std::string, int> expected[] = {
+      {Outcome::ValueRead, "v-a", 1}, {Outcome::ValueRead, "v-b", 2}, {Outcome::Unanswered, "", 2}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const auto& [outcome, value, sends] = expected[i];
+    EXPECT_EQ(transfer.result(i).outcome, outcome) << i;
+    EXPECT_EQ(transfer.result(i).value, value) << i;
+    EXPECT_EQ(transfer.result(i).sends, sends) << i;
   }
 }
 
