@@ -151,6 +151,25 @@ Report UsageReport(std::string command, std::string message) {
   return report;
 }
 
+std::vector<SettingEntry> EntriesFor(const std::vector<transfer::ProfileSetting>& rows) {
+  std::vector<SettingEntry> entries;
+  for (const auto& row : rows) {
+    const auto same = std::find_if(entries.begin(), entries.end(), [&](const SettingEntry& e) {
+      return e.section == row.section && e.name == row.name;
+    });
+    if (same != entries.end()) {
+      same->wanted = row.value;
+    } else {
+      SettingEntry entry;
+      entry.section = row.section;
+      entry.name = row.name;
+      entry.wanted = row.value;
+      entries.push_back(std::move(entry));
+    }
+  }
+  return entries;
+}
+
 std::string RenderJson(const Report& report) {
   Json::Array ports;
   for (const auto& port : report.ports) ports.push_back(PortJson(port));

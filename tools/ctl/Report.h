@@ -72,6 +72,11 @@ struct Report {
 
 Report UsageReport(std::string command, std::string message);
 
+// One entry per setting the rows name, in the order of its first row, wanting the value of its
+// last row (what the receiver holds once every row has been written); outcome and status are
+// the caller's to fill in.
+std::vector<SettingEntry> EntriesFor(const std::vector<transfer::ProfileSetting>& rows);
+
 std::string RenderJson(const Report& report);
 // The text for stdout. Commands that print a profile (get, dump, base-profile) keep stdout a
 // valid profile: every other line there is a comment. quiet drops what a successful run says.

@@ -149,5 +149,20 @@ TEST(ReportText, QuietKeepsFailuresOnly) {
   EXPECT_EQ(RenderText(report, true), "/dev/ttyUSB1: no bytes received (exit 3)\n");
 }
 
+TEST(ReportEntries, OnePerSettingInTheOrderOfItsFirstRowWantingItsLastValue) {
+  const std::vector<transfer::ProfileSetting> rows{{"ethernet", "interface_mode", "Config", 2},
+                                                   {"ethernet", "ip_address", "10.0.0.2", 3},
+                                                   {"uart1", "mode", "SBP", 5},
+                                                   {"ethernet", "interface_mode", "Active", 7},
+                                                   {"uart0", "mode", "SBP", 8}};
+  const std::vector<SettingEntry> entries = EntriesFor(rows);
+  std::vector<std::string> seen;
+  for (const auto& entry : entries)
+    seen.push_back(entry.section + "." + entry.name + "=" + *entry.wanted);
+  EXPECT_EQ(seen, (std::vector<std::string>{"ethernet.interface_mode=Active",
+                                            "ethernet.ip_address=10.0.0.2", "uart1.mode=SBP",
+                                            "uart0.mode=SBP"}));
+}
+
 }  // namespace
 }  // namespace orvane::ctl
