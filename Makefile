@@ -8,7 +8,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # releases and in libclang-rt-dev on others. scdoc writes the man pages; desktop-file-utils
 # checks the desktop entry in the install test.
 PACKAGES := cmake ninja-build g++ clang qt6-base-dev qt6-serialport-dev \
-            libgtest-dev libgmock-dev libbenchmark-dev \
+            libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev \
             scdoc desktop-file-utils
 OPTIONAL_PACKAGES := libclang-rt-dev
 # Only the packaging check needs lintian (and its many Perl modules); only the start-up

@@ -122,7 +122,9 @@ string(CONCAT CPACK_DEBIAN_CONFIG_DESCRIPTION
        "base-station receiver over a serial line or TCP, lets the operator edit\n"
        "them, and writes a complete base-station profile back to the receiver.\n"
        "A status line watches the receiver's heartbeat and finds a receiver that\n"
-       "talks at another baud rate.")
+       "talks at another baud rate. orvanectl does the same from scripts: profiles\n"
+       "in files, diff, verified writes, exit codes and JSON, several receivers\n"
+       "at once.")
 
 set(CPACK_DEBIAN_SIM_PACKAGE_NAME "orvane-sim")
 string(CONCAT CPACK_DEBIAN_SIM_DESCRIPTION

@@ -18,11 +18,13 @@ fail() {
 
 declare -A files=(
   [config]="usr/bin/orvane-config
+usr/bin/orvanectl
 usr/share/applications/orvane-config.desktop
 usr/share/doc/orvane-config/changelog.gz
 usr/share/doc/orvane-config/copyright
 usr/share/icons/hicolor/scalable/apps/orvane-config.svg
-usr/share/man/man1/orvane-config.1.gz"
+usr/share/man/man1/orvane-config.1.gz
+usr/share/man/man1/orvanectl.1.gz"
   [sim]="usr/bin/orvane-sim
 usr/share/doc/orvane-sim/changelog.gz
 usr/share/doc/orvane-sim/copyright
@@ -52,7 +54,7 @@ diff -u <(printf '%s\n%s\n' "${files[config]}" "${files[sim]}" | LC_ALL=C sort) 
 root=$scratch/all
 
 # 2. Programs.
-for program in orvane-config orvane-sim; do
+for program in orvane-config orvane-sim orvanectl; do
   [ -x "$root/usr/bin/$program" ] || fail "usr/bin/$program is not executable"
 done
 
@@ -70,7 +72,7 @@ for gz in "$root"/usr/share/man/man1/*.gz "$root"/usr/share/doc/*/changelog.gz; 
 done
 
 # 4. Man pages: one per program, titled after it, in section 1.
-for program in orvane-config orvane-sim; do
+for program in orvane-config orvane-sim orvanectl; do
   zcat "$root/usr/share/man/man1/$program.1.gz" | grep -Eq "^\.TH \"?$program\"? \"?1\"?" ||
     fail "$program.1 is not the section 1 page of $program"
 done

@@ -1,0 +1,230 @@
+// SPDX-License-Identifier: Apache-2.0
+// A reader of its own rather than Debian's inih: that build cuts lines at 200 characters (a
+// longer value is silently shortened and its tail read as a line of its own; the base-station
+// profile has a 207-character line), reads an indented line as the previous value's
+// continuation, cuts a value at " ;", and hands its rows over without their line numbers.
+
+#include "transfer/ProfileFile.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace orvane::transfer {
+
+namespace {
+
+// A settings write carries section, name and value, each followed by a NUL, in a payload whose
+// length must fit the frame's one length byte.
+constexpr std::size_t kMaxWritePayload = 255;
+
+constexpr std::string_view kBlanks = " \t";
+
+std::string_view Trim(std::string_view text) {
+  const auto first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(kBlanks);
+  return text.substr(first, last - first + 1);
+}
+
+bool IsQuoted(std::string_view value) {
+  return value.size() >= 2 && value.front() == '"' && value.back() == '"';
+}
+
+// Decodes one UTF-8 character from the front of text; nothing when it is malformed, overlong,
+// a surrogate or beyond U+10FFFF.
+std::optional<char32_t> NextCodePoint(std::string_view& text) {
+  const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
+  const std::uint8_t lead = byte(0);
+  std::size_t length = 0;
+  char32_t cp = 0;
+  if (lead < 0x80) {
+    length = 1;
+    cp = lead;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    cp = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    cp = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    cp = lead & 0x07;
+  } else {
+    return std::nullopt;
+  }
+  if (text.size() < length) return std::nullopt;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xC0) != 0x80) return std::nullopt;
+    cp = (cp << 6) | (byte(i) & 0x3F);
+  }
+  constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kSmallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    return std::nullopt;
+  }
+  text.remove_prefix(length);
+  return cp;
+}
+
+bool IsValidUtf8(std::string_view text) {
+  while (!text.empty()) {
+    if (!NextCodePoint(text)) return false;
+  }
+  return true;
+}
+
+// The number of Latin-1 bytes the text takes on the wire, or why it has none.
+struct WireText {
+  std::size_t bytes = 0;
+  std::optional<std::string> fault;
+};
+
+WireText MeasureWireText(std::string_view text) {
+  WireText result;
+  while (!text.empty()) {
+    const auto cp = NextCodePoint(text);
+    if (!cp) return {0, "not valid UTF-8"};
+    if (*cp == 0) return {0, "a NUL"};
+    if (*cp > 0xFF) {
+      char code[16];
+      std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(*cp));
+      return {0, std::string("a character outside Latin-1 (") + code + ")"};
+    }
+    ++result.bytes;
+  }
+  return result;
+}
+
+std::string Key(std::string_view section, std::string_view name) {
+  return std::string(section) + "." + std::string(name);
+}
+
+class Parser {
+ public:
+  explicit Parser(std::string_view file) : file_(file) {}
+
+  ParsedProfile Run(std::string_view text) {
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    if (text.substr(0, kBom.size()) == kBom) text.remove_prefix(kBom.size());
+    int line = 0;
+    while (!text.empty() && !result_.error) {
+      const auto end = text.find('\n');
+      std::string_view content = text.substr(0, end);
+      text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+      if (!content.empty() && content.back() == '\r') content.remove_suffix(1);
+      TakeLine(++line, content);
+    }
+    if (result_.error) result_.rows.clear();
+    return std::move(result_);
+  }
+
+ private:
+  void TakeLine(int line, std::string_view content) {
+    if (!IsValidUtf8(content)) return Fail(line, "not valid UTF-8");
+    const std::string_view text = Trim(content);
+    if (text.empty() || text.front() == '#' || text.front() == ';') return;
+    if (text.front() == '[') return TakeSection(line, text);
+    const auto equals = text.find('=');
+    if (equals == std::string_view::npos) return Fail(line, "expected [section] or name = value");
+    const std::string_view name = Trim(text.substr(0, equals));
+    std::string_view value = Trim(text.substr(equals + 1));
+    if (name.empty()) return Fail(line, "empty name");
+    if (!section_) return Fail(line, "name = value before any [section]");
+    if (IsQuoted(value)) value = value.substr(1, value.size() - 2);
+    const auto nameFault = MeasureWireText(name).fault;
+    if (nameFault) return Fail(line, Key(*section_, name) + " cannot be sent: " + *nameFault);
+    if (auto fault = WhyUnsendable(*section_, name, value)) {
+      return Fail(line, "value of " + Key(*section_, name) + " cannot be sent: " + *fault);
+    }
+    result_.rows.push_back({*section_, std::string(name), std::string(value), line});
+  }
+
+  void TakeSection(int line, std::string_view text) {
+    if (text.back() != ']' || text.size() < 2) {
+      return Fail(line, "expected [section] or name = value");
+    }
+    const std::string_view section = Trim(text.substr(1, text.size() - 2));
+    if (section.empty()) return Fail(line, "empty section name");
+    if (auto fault = MeasureWireText(section).fault) {
+      return Fail(line, "section " + std::string(section) + " cannot be sent: " + *fault);
+    }
+    section_ = std::string(section);
+  }
+
+  void Fail(int line, std::string message) {
+    result_.error = ProfileError{file_, line, std::move(message)};
+  }
+
+  std::string file_;
+  std::optional<std::string> section_;
+  ParsedProfile result_;
+};
+
+// Why no profile line can carry the row as it is, or nothing when one can.
+std::optional<std::string> WhyUnwritable(const ProfileSetting& row) {
+  const auto hasBreakOrNul = [](std::string_view text) {
+    return text.find_first_of(std::string_view("\n\r\0", 3)) != std::string_view::npos;
+  };
+  if (hasBreakOrNul(row.section) || hasBreakOrNul(row.name) || hasBreakOrNul(row.value)) {
+    return "a line break or NUL cannot be written in a profile";
+  }
+  if (row.section.empty() || row.name.empty()) return "an empty section or name";
+  if (Trim(row.section) != row.section || Trim(row.name) != row.name) {
+    return "a section or name with spaces at its ends";
+  }
+  const char first = row.name.front();
+  if (first == '#' || first == ';' || first == '[' || row.name.find('=') != std::string::npos) {
+    return "a name that starts with '#', ';' or '[' or holds '='";
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string ProfileError::What() const {
+  std::string text = file;
+  if (line > 0) text += (text.empty() ? "" : ": ") + std::string("line ") + std::to_string(line);
+  if (!text.empty()) text += ": ";
+  return text + message;
+}
+
+ParsedProfile ParseProfile(std::string_view text, std::string_view file) {
+  return Parser(file).Run(text);
+}
+
+std::optional<std::string> WhyUnsendable(std::string_view section, std::string_view name,
+                                         std::string_view value) {
+  std::size_t payload = 0;
+  for (std::string_view text : {section, name, value}) {
+    const WireText wire = MeasureWireText(text);
+    if (wire.fault) return wire.fault;
+    payload += wire.bytes + 1;
+  }
+  if (payload > kMaxWritePayload) return "over 255 bytes of payload";
+  return std::nullopt;
+}
+
+RenderedProfile RenderProfile(const std::vector<ProfileSetting>& rows) {
+  RenderedProfile result;
+  const std::string* section = nullptr;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const ProfileSetting& row = rows[i];
+    if (auto why = WhyUnwritable(row)) {
+      result.text.clear();
+      result.error =
+          ProfileError{{}, static_cast<int>(i + 1), Key(row.section, row.name) + ": " + *why};
+      return result;
+    }
+    if (section == nullptr || *section != row.section) {
+      if (section != nullptr) result.text += '\n';
+      result.text += "[" + row.section + "]\n";
+      section = &row.section;
+    }
+    const bool quote = Trim(row.value) != row.value || IsQuoted(row.value);
+    result.text += row.name + " =";
+    if (!row.value.empty()) result.text += " " + (quote ? '"' + row.value + '"' : row.value);
+    result.text += '\n';
+  }
+  return result;
+}
+
+}  // namespace orvane::transfer

@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "BaseProfile.h"
+
+#include <variant>
+
+#include "transfer/BaseStation.h"
+
+namespace orvane::ctl {
+
+namespace {
+
+using platform::SettingKey;
+
+const SettingKey kIp{"ethernet", "ip_address"};
+const SettingKey kGateway{"ethernet", "gateway"};
+const SettingKey kNetmask{"ethernet", "netmask"};
+const SettingKey kMask{"solution", "elevation_mask"};
+const SettingKey kLat{"surveyed_position", "surveyed_lat"};
+const SettingKey kLon{"surveyed_position", "surveyed_lon"};
+const SettingKey kAlt{"surveyed_position", "surveyed_alt"};
+const SettingKey kRtk{"uart0", "mode"};  // on: "SBP"
+const SettingKey kBeidou{"acquisition", "bds2_acquisition_enabled"};
+const SettingKey kGlonass{"acquisition", "glonass_acquisition_enabled"};
+const SettingKey kSbas{"acquisition", "sbas_acquisition_enabled"};
+const SettingKey kGalileo{"acquisition", "galileo_acquisition_enabled"};
+
+}  // namespace
+
+// The window opens with empty address fields, an elevation mask of 10, the position at 0, 0,
+// 0, GLONASS and SBAS checked and "SBP" chosen; a test holds this against the window itself.
+CommandLineFields::CommandLineFields(const BaseProfileFields& flags)
+    : texts_{{kIp, ""},   {kGateway, ""}, {kNetmask, ""}, {kMask, "10"},
+             {kLat, "0"}, {kLon, "0"},    {kAlt, "0"}},
+      switches_{
+          {kRtk, true}, {kBeidou, false}, {kGlonass, true}, {kSbas, true}, {kGalileo, false}} {
+  const std::pair<const SettingKey&, const std::optional<std::string>&> texts[] = {
+      {kIp, flags.ip},           {kGateway, flags.gateway},
+      {kNetmask, flags.netmask}, {kMask, flags.elevationMask},
+      {kLat, flags.lat},         {kLon, flags.lon},
+      {kAlt, flags.alt}};
+  for (const auto& [key, value] : texts) {
+    if (value) texts_[key] = *value;
+  }
+  if (flags.rtcm) switches_[kRtk] = !*flags.rtcm;
+  const std::pair<const SettingKey&, const std::optional<bool>&> switches[] = {
+      {kBeidou, flags.beidou},
+      {kGlonass, flags.glonass},
+      {kSbas, flags.sbas},
+      {kGalileo, flags.galileo}};
+  for (const auto& [key, on] : switches) {
+    if (on) switches_[key] = *on;
+  }
+}
+
+std::string CommandLineFields::Text(const SettingKey& key) const {
+  const auto it = texts_.find(key);
+  return it == texts_.end() ? std::string() : it->second;
+}
+
+void CommandLineFields::SetText(const SettingKey& key, std::string_view text) {
+  texts_[key] = std::string(text);
+}
+
+bool CommandLineFields::IsOn(const SettingKey& key) const {
+  const auto it = switches_.find(key);
+  return it != switches_.end() && it->second;
+}
+
+void CommandLineFields::SetOn(const SettingKey& key, bool on) {
+  switches_[key] = on;
+}
+
+std::vector<transfer::ProfileSetting> BaseProfileSettings(const BaseProfileFields& flags) {
+  const CommandLineFields fields(flags);
+  std::vector<transfer::ProfileSetting> settings;
+  for (const transfer::ProfileRow& row : transfer::BaseStationProfile()) {
+    std::string value;
+    if (const auto* constant = std::get_if<std::string>(&row.value)) {
+      value = *constant;
+    } else {
+      const auto field = transfer::FieldFor(std::get<transfer::FieldOf>(row.value).key);
+      if (field) value = transfer::FieldValue(fields, *field);
+    }
+    settings.push_back({row.key.section, row.key.name, std::move(value), 0});
+  }
+  return settings;
+}
+
+}  // namespace orvane::ctl

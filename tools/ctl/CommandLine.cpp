@@ -1,0 +1,230 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "CommandLine.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <charconv>
+#include <stdexcept>
+#include <variant>
+
+#include "PortSpec.h"
+
+namespace orvane::ctl {
+
+namespace {
+
+// A fault in what the command line says; its message is shown as it stands.
+struct UsageFault : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+constexpr std::pair<const char*, Command> kCommands[] = {
+    {"ports", Command::Ports}, {"detect", Command::Detect},
+    {"get", Command::Get},     {"set", Command::Set},
+    {"dump", Command::Dump},   {"diff", Command::Diff},
+    {"apply", Command::Apply}, {"base-profile", Command::BaseProfile},
+};
+
+int WholeNumber(const std::string& option, const std::string& text, int smallest) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < smallest) {
+    throw UsageFault(option + " takes a whole number from " + std::to_string(smallest) + ", not '" +
+                     text + "'");
+  }
+  return value;
+}
+
+// section.name, both parts present; for set, followed by =VALUE.
+Key ParseKey(const std::string& command, const std::string& text, bool withValue) {
+  Key key;
+  std::string name = text;
+  if (withValue) {
+    const auto equals = text.find('=');
+    if (equals == std::string::npos)
+      throw UsageFault(command + ": expected KEY=VALUE, got '" + text + "'");
+    name = text.substr(0, equals);
+    key.value = text.substr(equals + 1);
+  } else if (text.find('=') != std::string::npos) {
+    throw UsageFault(command + ": expected KEY (section.name), got '" + text + "'");
+  }
+  const auto dot = name.find('.');
+  if (dot == std::string::npos || dot == 0 || dot + 1 == name.size()) {
+    throw UsageFault(command + ": KEY must be section.name, got '" + text + "'");
+  }
+  key.section = name.substr(0, dot);
+  key.name = name.substr(dot + 1);
+  if (auto why = transfer::WhyUnsendable(key.section, key.name, key.value)) {
+    throw UsageFault(command + ": " + text + " cannot be sent: " + *why);
+  }
+  return key;
+}
+
+void CheckSendable(const std::string& option, const std::optional<std::string>& value) {
+  if (!value) return;
+  if (auto why = transfer::WhyUnsendable("section", "name", *value)) {
+    throw UsageFault(option + " " + *value + " cannot be sent: " + *why);
+  }
+}
+
+// Everything CLI11 fills in, kept as given until it is checked.
+struct Raw {
+  std::vector<std::string> ports, keys;
+  std::string baud = "auto", inFlight, timeout, retries, rtk, profile;
+};
+
+void AddBaseProfileOptions(CLI::App& command, BaseProfileFields& base, Raw& raw) {
+  const auto text = [&](const char* name, std::optional<std::string>& field, const char* what) {
+    command
+        .add_option_function<std::string>(
+            name, [&field](const std::string& v) { field = v; }, what)
+        ->type_name("A");
+  };
+  text("--ip", base.ip, "Ethernet IP address");
+  text("--gateway", base.gateway, "Ethernet gateway");
+  text("--netmask", base.netmask, "Ethernet netmask");
+  text("--elevation-mask", base.elevationMask, "solution elevation mask");
+  text("--lat", base.lat, "surveyed latitude");
+  text("--lon", base.lon, "surveyed longitude");
+  text("--alt", base.alt, "surveyed altitude");
+  command.add_option("--rtk", raw.rtk, "sbp or rtcm");
+  const auto toggle = [&](const std::string& name, std::optional<bool>& field) {
+    command.add_flag_callback("--" + name, [&field] { field = true; });
+    command.add_flag_callback("--no-" + name, [&field] { field = false; });
+  };
+  toggle("beidou", base.beidou);
+  toggle("glonass", base.glonass);
+  toggle("sbas", base.sbas);
+  toggle("galileo", base.galileo);
+}
+
+void Check(CommandLine& line, const Raw& raw) {
+  Options& options = line.options;
+  for (const auto& text : raw.ports.empty() ? std::vector<std::string>{"auto"} : raw.ports) {
+    auto spec = ParsePortSpec(text);
+    if (auto* why = std::get_if<std::string>(&spec)) throw UsageFault(*why);
+    options.ports.push_back(std::get<PortSpec>(spec));
+  }
+  if (raw.baud != "auto") options.baud = WholeNumber("--baud (or auto)", raw.baud, 1);
+  if (!raw.inFlight.empty()) options.policy.inFlight = WholeNumber("--in-flight", raw.inFlight, 1);
+  if (!raw.timeout.empty()) options.policy.timeoutMs = WholeNumber("--timeout", raw.timeout, 1);
+  if (!raw.retries.empty()) options.policy.retries = WholeNumber("--retries", raw.retries, 0);
+  for (const auto& key : raw.keys) {
+    options.keys.push_back(ParseKey(line.command, key, options.command == Command::Set));
+  }
+  options.profilePath = raw.profile;
+  if (!raw.rtk.empty()) {
+    if (raw.rtk != "sbp" && raw.rtk != "rtcm")
+      throw UsageFault("--rtk takes sbp or rtcm, not '" + raw.rtk + "'");
+    options.base.rtcm = raw.rtk == "rtcm";
+  }
+  const BaseProfileFields& base = options.base;
+  for (const auto& [option, value] : {std::pair("--ip", &base.ip),
+                                      {"--gateway", &base.gateway},
+                                      {"--netmask", &base.netmask},
+                                      {"--elevation-mask", &base.elevationMask},
+                                      {"--lat", &base.lat},
+                                      {"--lon", &base.lon},
+                                      {"--alt", &base.alt}}) {
+    CheckSendable(option, *value);
+  }
+}
+
+// CLI11's own words, said of the command they concern; a missing or unknown command named.
+std::string UsageMessage(const CLI::App& app, const std::string& command,
+                         const CLI::ParseError& error) {
+  if (!command.empty()) return command + ": " + error.what();
+  const auto rest = app.remaining();
+  const auto word = std::find_if(rest.begin(), rest.end(), [](const std::string& arg) {
+    return !arg.empty() && arg.front() != '-';
+  });
+  if (word != rest.end()) return "unknown command '" + *word + "'";
+  if (error.get_name() == "RequiredError") {
+    return "a command is needed: ports, detect, get, set, dump, diff, apply or base-profile";
+  }
+  return error.what();
+}
+
+}  // namespace
+
+std::string CommandName(Command command) {
+  for (const auto& [name, value] : kCommands) {
+    if (value == command) return name;
+  }
+  return {};
+}
+
+CommandLine ParseCommandLine(int argc, const char* const* argv) {
+  CommandLine line;
+  const auto given = [&](std::string_view flag) {
+    return std::any_of(argv + std::min(argc, 1), argv + argc,
+                       [&](const char* arg) { return std::string_view(arg) == flag; });
+  };
+  line.json = given("--json");
+  if (given("--version") && !given("--help") && !given("-h")) {
+    line.kind = CommandLine::Kind::Version;
+    return line;
+  }
+  Options& options = line.options;
+  Raw raw;
+  CLI::App app("orvanectl", "orvanectl");
+  app.set_help_flag("-h,--help");
+  app.add_flag("--version");  // answered before parsing, as it needs no command
+  app.fallthrough();
+  app.require_subcommand(1);
+  app.add_option("--port", raw.ports)->allow_extra_args(false);
+  app.add_option("--baud", raw.baud);
+  app.add_flag("--json", options.json);
+  app.add_option("--in-flight", raw.inFlight);
+  app.add_option("--timeout", raw.timeout);
+  app.add_option("--retries", raw.retries);
+  app.add_flag("-q,--quiet", options.quiet);
+  app.add_flag("-v,--verbose", options.verbose);
+
+  std::vector<std::pair<CLI::App*, Command>> commands;
+  for (const auto& [name, command] : kCommands)
+    commands.emplace_back(app.add_subcommand(name), command);
+  const auto sub = [&](Command command) {
+    return std::find_if(commands.begin(), commands.end(),
+                        [&](auto& c) { return c.second == command; })
+        ->first;
+  };
+  sub(Command::Ports)->add_flag("--probe", options.probe);
+  sub(Command::Get)->add_option("KEY", raw.keys)->required();
+  sub(Command::Set)->add_option("KEY=VALUE", raw.keys)->required();
+  sub(Command::Set)->add_flag("--no-save", options.noSave);
+  sub(Command::Diff)->add_option("PROFILE", raw.profile)->required();
+  CLI::App* apply = sub(Command::Apply);
+  apply->add_option("PROFILE", raw.profile)->required();
+  apply->add_flag("--all", options.all);
+  apply->add_flag("--dry-run", options.dryRun);
+  apply->add_flag("--no-save", options.noSave);
+  AddBaseProfileOptions(*sub(Command::BaseProfile), options.base, raw);
+
+  const auto chosen = [&] {
+    for (const auto& [app, command] : commands) {
+      if (app->parsed()) {
+        line.command = app->get_name();
+        options.command = command;
+      }
+    }
+  };
+  try {
+    app.parse(argc, argv);
+    chosen();
+
+    Check(line, raw);
+  } catch (const CLI::CallForHelp&) {
+    line.kind = CommandLine::Kind::Help;
+  } catch (const CLI::ParseError& error) {
+    chosen();
+    line.kind = CommandLine::Kind::UsageError;
+    line.message = UsageMessage(app, line.command, error);
+  } catch (const UsageFault& fault) {
+    line.kind = CommandLine::Kind::UsageError;
+    line.message = fault.what();
+  }
+  return line;
+}
+
+}  // namespace orvane::ctl

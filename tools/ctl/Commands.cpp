@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "Commands.h"
+
+#include <QFile>
+
+#include "BaseProfile.h"
+#include "DeviceCheck.h"
+#include "Engine.h"
+#include "SerialPorts.h"
+#include "platform/qt/QtSerialPort.h"
+
+namespace orvane::ctl {
+
+namespace {
+
+// The whole file, or why it cannot be had; a profile is read before anything is sent.
+std::optional<std::string> ReadProfile(Options& options) {
+  QFile file(QString::fromLocal8Bit(options.profilePath.c_str()));
+  if (!file.open(QIODevice::ReadOnly)) {
+    return options.profilePath + ": cannot be read: " + file.errorString().toStdString();
+  }
+  const QByteArray bytes = file.readAll();
+  const auto parsed = transfer::ParseProfile(std::string_view(bytes.constData(), bytes.size()),
+                                             options.profilePath);
+  if (!parsed.Ok()) return parsed.error->What();
+  options.profile = parsed.rows;
+  return std::nullopt;
+}
+
+// A Comm number becomes its device now; a device that cannot be opened fails alone and early,
+// and the engine gets the rest.
+std::vector<Target> Resolve(const Options& options, std::vector<PortReport>& failed) {
+  std::vector<Target> targets;
+  for (const PortSpec& spec : options.ports) {
+    Target target{spec, spec.device};
+    std::optional<std::string> fault;
+    if (spec.kind == PortSpec::Kind::Number) {
+      target.device = platform::qt::DeviceForPort(spec.number).toStdString();
+      if (target.device.empty()) {
+        fault = "port cannot be opened: there is no serial port number " + spec.text;
+      }
+    }
+    if (!fault && !target.device.empty()) fault = WhyDeviceCannotOpen(target.device);
+    if (!fault) {
+      targets.push_back(std::move(target));
+      continue;
+    }
+    PortReport report;
+    report.port = target.device.empty() ? spec.text : target.device;
+    report.exit = ExitCode::NoReceiver;
+    report.diagnosis = std::move(fault);
+    failed.push_back(std::move(report));
+  }
+  return targets;
+}
+
+using EngineCommand = std::vector<PortReport> (*)(const Options&, const std::vector<Target>&);
+
+EngineCommand EngineFor(const Options& options) {
+  switch (options.command) {
+    case Command::Ports:
+      return RunProbe;
+    case Command::Detect:
+      return RunDetect;
+    case Command::Get:
+      return RunGet;
+    case Command::Set:
+      return RunSet;
+    case Command::Dump:
+      return RunDump;
+    case Command::Diff:
+      return RunDiff;
+    case Command::Apply:
+      return RunApply;
+    case Command::BaseProfile:
+      break;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+Report Run(Options options) {
+  const std::string name = CommandName(options.command);
+  if (options.command == Command::Ports && !options.probe) {
+    Report report;
+    report.command = name;
+    report.ports = ListSerialPorts();
+    return report;
+  }
+  if (options.command == Command::BaseProfile) {
+    Report report;
+    report.command = name;
+    report.profile = BaseProfileSettings(options.base);
+    return report;
+  }
+  if (options.command == Command::Diff || options.command == Command::Apply) {
+    if (auto error = ReadProfile(options)) return UsageReport(name, *error);
+  }
+  Report report;
+  report.command = name;
+  std::vector<PortReport> failed;
+  const std::vector<Target> targets = Resolve(options, failed);
+  if (!targets.empty()) report.ports = EngineFor(options)(options, targets);
+  // Ports that failed before the engine ran are reported first.
+  report.ports.insert(report.ports.begin(), failed.begin(), failed.end());
+  return report;
+}
+
+}  // namespace orvane::ctl

@@ -1,0 +1,127 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "Json.h"
+
+#include <cstdio>
+
+namespace orvane::ctl {
+
+namespace {
+
+// The length of the well-formed UTF-8 character at text[i], or 0 where the byte starts none.
+std::size_t CharacterLength(const std::string& text, std::size_t i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  const std::size_t length = lead < 0x80   ? 1
+                             : lead < 0xC2 ? 0
+                             : lead < 0xE0 ? 2
+                             : lead < 0xF0 ? 3
+                             : lead < 0xF5 ? 4
+                                           : 0;
+  if (length == 0 || i + length > text.size()) return 0;
+  for (std::size_t k = 1; k < length; ++k) {
+    if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
+  }
+  return length;
+}
+
+// Texts come from files, command lines and receivers: a byte that is not UTF-8 becomes U+FFFD,
+// so the document stays valid whatever it quotes.
+void Quote(std::string& out, const std::string& text) {
+  out += '"';
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = CharacterLength(text, i);
+    if (length == 0) {
+      out += "\\ufffd";
+      ++i;
+      continue;
+    }
+    if (length > 1) {
+      out.append(text, i, length);
+      i += length;
+      continue;
+    }
+    const char c = text[i++];
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+          out += escaped;
+        } else {
+          out += c;
+        }
+    }
+  }
+  out += '"';
+}
+
+void Indent(std::string& out, int depth) {
+  out += '\n';
+  out.append(static_cast<std::size_t>(depth) * 2, ' ');
+}
+
+}  // namespace
+
+std::string Json::Dump() const {
+  std::string out;
+  DumpTo(out, 0);
+  out += '\n';
+  return out;
+}
+
+void Json::DumpTo(std::string& out, int depth) const {
+  if (std::holds_alternative<std::nullptr_t>(value_)) {
+    out += "null";
+  } else if (const auto* truth = std::get_if<bool>(&value_)) {
+    out += *truth ? "true" : "false";
+  } else if (const auto* number = std::get_if<std::int64_t>(&value_)) {
+    out += std::to_string(*number);
+  } else if (const auto* text = std::get_if<std::string>(&value_)) {
+    Quote(out, *text);
+  } else if (const auto* array = std::get_if<Array>(&value_)) {
+    if (array->empty()) {
+      out += "[]";
+      return;
+    }
+    out += '[';
+    for (std::size_t i = 0; i < array->size(); ++i) {
+      Indent(out, depth + 1);
+      (*array)[i].DumpTo(out, depth + 1);
+      if (i + 1 < array->size()) out += ',';
+    }
+    Indent(out, depth);
+    out += ']';
+  } else {
+    const auto& object = std::get<Object>(value_);
+    if (object.empty()) {
+      out += "{}";
+      return;
+    }
+    out += '{';
+    for (std::size_t i = 0; i < object.size(); ++i) {
+      Indent(out, depth + 1);
+      Quote(out, object[i].first);
+      out += ": ";
+      object[i].second.DumpTo(out, depth + 1);
+      if (i + 1 < object.size()) out += ',';
+    }
+    Indent(out, depth);
+    out += '}';
+  }
+}
+
+}  // namespace orvane::ctl

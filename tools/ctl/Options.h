@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: Apache-2.0
+#pragma once
+// What a command line asks for, checked and taken apart, before any port is touched.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "transfer/ProfileFile.h"
+
+namespace orvane::ctl {
+
+enum class Command { Ports, Detect, Get, Set, Dump, Diff, Apply, BaseProfile };
+
+// Where to look for a receiver: a device path, the window's Comm item N, a TCP address, or every
+// serial port where a receiver answers.
+struct PortSpec {
+  enum class Kind { Device, Number, Tcp, Auto };
+  Kind kind = Kind::Auto;
+  std::string text;    // as given on the command line
+  std::string device;  // Device: the path
+  std::int16_t number = 0;
+  std::string host;  // Tcp: without brackets
+  std::uint16_t tcpPort = 0;
+};
+
+// One setting named on the command line as section.name, with a value for set.
+struct Key {
+  std::string section;
+  std::string name;
+  std::string value;
+};
+
+// The window's input fields for the base profile; an empty optional keeps the window's default.
+struct BaseProfileFields {
+  std::optional<std::string> ip, gateway, netmask, elevationMask, lat, lon, alt;
+  std::optional<bool> rtcm;  // --rtk rtcm: true, --rtk sbp: false
+  std::optional<bool> beidou, glonass, sbas, galileo;
+};
+
+// How the settings engine paces a transfer; an empty optional leaves the engine's default.
+struct TransferPolicy {
+  std::optional<int> inFlight;
+  std::optional<int> timeoutMs;
+  std::optional<int> retries;
+};
+
+struct Options {
+  Command command = Command::Ports;
+  std::vector<PortSpec> ports;       // never empty: "auto" when none was given
+  std::optional<std::int32_t> baud;  // empty: search the speed ("auto")
+  bool json = false;
+  bool quiet = false;
+  bool verbose = false;
+  TransferPolicy policy;
+
+  bool probe = false;                             // ports --probe
+  bool noSave = false;                            // set, apply
+  bool all = false;                               // apply --all
+  bool dryRun = false;                            // apply --dry-run
+  std::vector<Key> keys;                          // get: names only; set: with values
+  std::string profilePath;                        // diff, apply
+  std::vector<transfer::ProfileSetting> profile;  // diff, apply: the file's rows
+  BaseProfileFields base;
+};
+
+std::string CommandName(Command command);
+
+}  // namespace orvane::ctl

@@ -1,0 +1,213 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "Report.h"
+
+#include <algorithm>
+
+#include "Json.h"
+
+namespace orvane::ctl {
+
+namespace {
+
+std::string KeyOf(const SettingEntry& entry) {
+  return entry.section + "." + entry.name;
+}
+
+bool PrintsProfile(const std::string& command) {
+  return command == "get" || command == "dump" || command == "base-profile";
+}
+
+Json SettingJson(const SettingEntry& entry) {
+  return Json::Object{{"section", entry.section}, {"name", entry.name},
+                      {"wanted", entry.wanted},   {"before", entry.before},
+                      {"after", entry.after},     {"outcome", OutcomeName(entry.outcome)},
+                      {"status", entry.status}};
+}
+
+Json PortJson(const PortReport& port) {
+  Json::Array settings;
+  for (const auto& entry : port.settings) settings.push_back(SettingJson(entry));
+  Json::Object object{{"port", port.port},
+                      {"speed", port.speed ? Json(int{*port.speed}) : Json()},
+                      {"exit", static_cast<int>(port.exit)},
+                      {"diagnosis", port.diagnosis},
+                      {"saved", port.saved},
+                      {"elapsed_ms", port.elapsedMs},
+                      {"settings", std::move(settings)}};
+  if (port.listing) {
+    const auto orNull = [](const std::string& text) { return text.empty() ? Json() : Json(text); };
+    object.emplace_back("stable_name", orNull(port.listing->stableName));
+    object.emplace_back("description", orNull(port.listing->description));
+    object.emplace_back("usb_id", orNull(port.listing->usbId));
+    object.emplace_back("serial_number", orNull(port.listing->serialNumber));
+    object.emplace_back("number", port.listing->number);
+  }
+  return object;
+}
+
+void ListingText(std::string& out, const PortReport& port) {
+  const SerialPortListing& listing = *port.listing;
+  out += port.port;
+  if (listing.number) out += "  (port " + std::to_string(*listing.number) + ")";
+  out += '\n';
+  if (!listing.stableName.empty()) out += "  stable name:   " + listing.stableName + "\n";
+  if (!listing.description.empty()) out += "  description:   " + listing.description + "\n";
+  if (!listing.usbId.empty()) out += "  USB id:        " + listing.usbId + "\n";
+  if (!listing.serialNumber.empty()) out += "  serial number: " + listing.serialNumber + "\n";
+}
+
+std::string EntryText(const SettingEntry& entry) {
+  std::string line = "  " + KeyOf(entry) + ": ";
+  const auto shown = [](const std::optional<std::string>& value) {
+    return value ? "\"" + *value + "\"" : std::string("?");
+  };
+  switch (entry.outcome) {
+    case Outcome::Read:
+    case Outcome::Unchanged:
+      line += shown(entry.after ? entry.after : entry.before);
+      break;
+    case Outcome::Differs:
+      line += shown(entry.before) + " -> " + shown(entry.wanted);
+      break;
+    case Outcome::Written:
+      line += shown(entry.before) + " -> " + shown(entry.after);
+      break;
+    case Outcome::Refused:
+    case Outcome::Mismatch:
+    case Outcome::Unanswered:
+      line += "wanted " + shown(entry.wanted) + ", reads " +
+              shown(entry.after ? entry.after : entry.before);
+      break;
+  }
+  line += std::string(" (") + OutcomeName(entry.outcome);
+  if (entry.status) line += ", status " + std::to_string(*entry.status);
+  return line + ")\n";
+}
+
+// get and dump: the values read, as a profile, and everything else as comments.
+void ProfilePortText(std::string& out, const PortReport& port, bool several) {
+  if (several) out += "# port " + port.port + "\n";
+  std::vector<transfer::ProfileSetting> rows;
+  for (const auto& entry : port.settings) {
+    const auto& value = entry.after ? entry.after : entry.before;
+    if (value) rows.push_back({entry.section, entry.name, *value, 0});
+  }
+  const transfer::RenderedProfile rendered = transfer::RenderProfile(rows);
+  out += rendered.Ok() ? rendered.text
+                       : "# cannot print as a profile: " + rendered.error->What() + "\n";
+  for (const auto& entry : port.settings) {
+    if (!entry.after && !entry.before)
+      out += "# " + KeyOf(entry) + ": " + OutcomeName(entry.outcome) + "\n";
+  }
+}
+
+void PortText(std::string& out, const Report& report, const PortReport& port, bool quiet) {
+  const bool failed = port.exit != ExitCode::Done;
+  const bool profile = PrintsProfile(report.command);
+  if (profile) ProfilePortText(out, port, report.ports.size() > 1);
+  if (port.diagnosis && (failed || !quiet)) {
+    out += (profile ? "# " : "") + port.port + ": " + *port.diagnosis;
+    if (failed) out += " (exit " + std::to_string(static_cast<int>(port.exit)) + ")";
+    out += '\n';
+  }
+  if (profile || (quiet && !failed)) return;
+  for (const auto& entry : port.settings) out += EntryText(entry);
+  if (port.saved) out += "  settings saved\n";
+}
+
+}  // namespace
+
+const char* OutcomeName(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::Unchanged:
+      return "unchanged";
+    case Outcome::Differs:
+      return "differs";
+    case Outcome::Written:
+      return "written";
+    case Outcome::Refused:
+      return "refused";
+    case Outcome::Mismatch:
+      return "mismatch";
+    case Outcome::Unanswered:
+      return "unanswered";
+    case Outcome::Read:
+      return "read";
+  }
+  return "read";
+}
+
+ExitCode Report::Exit() const {
+  ExitCode highest = ownExit;
+  for (const auto& port : ports) highest = std::max(highest, port.exit);
+  return highest;
+}
+
+Report UsageReport(std::string command, std::string message) {
+  Report report;
+  report.command = std::move(command);
+  report.error = std::move(message);
+  report.ownExit = ExitCode::Usage;
+  return report;
+}
+
+std::vector<SettingEntry> EntriesFor(const std::vector<transfer::ProfileSetting>& rows) {
+  std::vector<SettingEntry> entries;
+  for (const auto& row : rows) {
+    const auto same = std::find_if(entries.begin(), entries.end(), [&](const SettingEntry& e) {
+      return e.section == row.section && e.name == row.name;
+    });
+    if (same != entries.end()) {
+      same->wanted = row.value;
+    } else {
+      SettingEntry entry;
+      entry.section = row.section;
+      entry.name = row.name;
+      entry.wanted = row.value;
+      entries.push_back(std::move(entry));
+    }
+  }
+  return entries;
+}
+
+std::string RenderJson(const Report& report) {
+  Json::Array ports;
+  for (const auto& port : report.ports) ports.push_back(PortJson(port));
+  Json::Object document{{"command", report.command.empty() ? Json() : Json(report.command)},
+                        {"exit", static_cast<int>(report.Exit())},
+                        {"ports", std::move(ports)}};
+  if (report.error) document.emplace_back("error", *report.error);
+  if (report.command == "base-profile" && !report.error) {
+    Json::Array rows;
+    for (const auto& row : report.profile) {
+      rows.push_back(
+          Json::Object{{"section", row.section}, {"name", row.name}, {"value", row.value}});
+    }
+    document.emplace_back("profile", std::move(rows));
+  }
+  return Json(std::move(document)).Dump();
+}
+
+std::string RenderText(const Report& report, bool quiet) {
+  if (report.error) return "orvanectl: " + *report.error + "\nTry 'orvanectl --help'.\n";
+  std::string out;
+  if (report.command == "base-profile") {
+    const transfer::RenderedProfile rendered = transfer::RenderProfile(report.profile);
+    return rendered.Ok() ? rendered.text
+                         : "# cannot print as a profile: " + rendered.error->What() + "\n";
+  }
+  const bool listing = std::any_of(report.ports.begin(), report.ports.end(),
+                                   [](const PortReport& port) { return port.listing.has_value(); });
+  if (report.command == "ports" && report.ports.empty() && !quiet)
+    return "No serial ports found.\n";
+  for (const auto& port : report.ports) {
+    if (listing && port.listing) {
+      if (!quiet) ListingText(out, port);
+    } else {
+      PortText(out, report, port, quiet);
+    }
+  }
+  return out;
+}
+
+}  // namespace orvane::ctl

@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: Apache-2.0
+// The usage text: a synopsis on one line, then one paragraph per command, option and topic,
+// indented so that help2man turns it into a manual page as it stands.
+
+#include "CommandLine.h"
+
+namespace orvane::ctl {
+
+const std::string& UsageText() {
+  static const std::string text =
+      R"(Usage: orvanectl [--port DEV]... [--baud N|auto] [--json] [--in-flight N] [--timeout MS] [--retries N] [-q] [-v] COMMAND ...
+
+Reads and writes the settings of Orvane GNSS receivers over a serial line or TCP.
+
+Commands:
+  ports [--probe]
+      Lists the serial ports: device, stable name (/dev/serial/by-id/... where one exists),
+      description, USB vendor:product and serial number. --probe also says where a receiver
+      answers, and at what speed.
+  detect
+      Per port: speed, heartbeat heard, and a diagnosis.
+  get KEY...
+      Reads settings; KEY is section.name. Prints the values as a profile.
+  set KEY=VALUE... [--no-save]
+      Writes settings, then saves them on the receiver unless --no-save.
+  dump
+      Reads every setting of the window's read and write tables; prints a profile.
+  diff PROFILE
+      Shows what apply would change; exits 1 when anything differs.
+  apply PROFILE [--all] [--dry-run] [--no-save]
+      Writes the profile's settings that differ (every one with --all), reads them back and
+      saves them. --dry-run only shows what would change, and exits 1 when anything differs.
+  base-profile [--ip A] [--gateway A] [--netmask A] [--elevation-mask X] [--lat X] [--lon X]
+               [--alt X] [--rtk sbp|rtcm] [--beidou|--no-beidou] [--glonass|--no-glonass]
+               [--sbas|--no-sbas] [--galileo|--no-galileo]
+      Prints the window's 49-row base-station write as a profile, with the window's field
+      defaults where a flag is absent.
+
+Options:
+  --port DEV
+      A device path, a number N (the device of the window's Comm item N), tcp://HOST:PORT
+      (an IPv6 host in brackets), or auto (every serial port where a receiver answers).
+      Repeated, the command runs on every port at once and reports per port. Default: auto.
+  --baud N|auto
+      The serial speed, or auto to find it. Default: auto.
+  --json
+      Prints one JSON document on stdout, for every command and for usage errors.
+  --in-flight N
+      Requests sent before waiting for their answers.
+  --timeout MS
+      How long to wait for an answer before sending the request again.
+  --retries N
+      How many times a request is sent again before its setting counts as unanswered.
+  -q, --quiet
+      Prints only data and failures.
+  -v, --verbose
+      Traces every frame on stderr.
+  -h, --help
+      Prints this text.
+  --version
+      Prints the program's version.
+
+Profiles:
+  UTF-8 text. [section] lines, then name = value lines. Lines starting with # or ; are
+  comments; blank lines are ignored; spaces around sections, names and values are trimmed;
+  rows keep their order and a name may repeat. Everything after the first = is the value:
+  # and ; inside a value belong to it. A value in double quotes loses the outer pair, which
+  keeps spaces at its ends. Every value must travel as one settings write: Latin-1
+  characters, no NUL, at most 255 bytes of payload. A faulty file is named with its line,
+  and nothing is sent.
+
+Output:
+  Results go to stdout; get, dump and base-profile print a profile there, with everything
+  else as comments. A progress bar per port goes to stderr when it is a terminal; with -v a
+  trace of every frame. With --json, one document:
+    {"command": ..., "exit": N, "ports": [{"port": ..., "speed": ..., "exit": N,
+     "diagnosis": ..., "saved": bool, "elapsed_ms": N, "settings": [{"section": ...,
+     "name": ..., "wanted": ..., "before": ..., "after": ..., "outcome": ..., "status": N}]}]}
+  outcome is one of unchanged, differs, written, refused, mismatch, unanswered, read.
+  A usage error adds "error"; base-profile adds "profile" (section, name, value per row);
+  ports adds stable_name, description, usb_id, serial_number and number to each port.
+
+Exit status:
+  0  done
+  1  differences (diff, apply --dry-run)
+  2  usage or profile error; nothing was sent
+  3  no receiver: port missing or not openable, or nothing answered
+  4  a setting was refused
+  5  a read-back differs from what was written
+  6  a setting stayed unanswered after the retries
+  With several ports, the highest of their codes.
+)";
+  return text;
+}
+
+}  // namespace orvane::ctl
