@@ -12,7 +12,7 @@ namespace orvane::checksum {
 
 // Entry i is the CRC-16 of the single byte i. Computed at compile time, so no frame can ever be
 // checked against an empty table.
-constexpr std::array<std::uint16_t, 256> InitCrcTable() {
+constexpr std::array<std::uint16_t, 256> MakeCrcTable() {
   std::array<std::uint16_t, 256> table{};
   for (unsigned i = 0; i < table.size(); ++i) {
     unsigned reg = i << 8;
@@ -25,7 +25,7 @@ constexpr std::array<std::uint16_t, 256> InitCrcTable() {
   return table;
 }
 
-inline constexpr std::array<std::uint16_t, 256> CrcTable = InitCrcTable();
+inline constexpr std::array<std::uint16_t, 256> CrcTable = MakeCrcTable();
 
 // The register after one more byte.
 constexpr std::uint16_t Crc16Update(std::uint16_t reg, std::uint8_t byte) {
