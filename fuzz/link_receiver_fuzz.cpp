@@ -69,23 +69,28 @@ std::uint16_t TypeOf(std::span<const std::uint8_t> frame) {
 }
 
 // A receiver under test: every verified frame as the observer saw it, and the handled ones.
+// Only one of two receivers that must agree needs to decode and describe what it dispatches.
 struct Checker final : MessageHandlers {
-  Checker() {
+  explicit Checker(bool decoding) : decoding(decoding) {
     rx.SetFrameObserver([this](std::span<const std::uint8_t> frame) {
       FUZZ_CHECK(frame.size() == kFrameOverhead + frame[kLengthOffset] && frame[0] == kPreamble);
       FUZZ_CHECK(rx.framingErrors() == 0);
-      const std::string text = DescribeFrame(frame);
-      FUZZ_CHECK(!text.empty() && text.find('\n') == std::string::npos);
+      if (this->decoding) {
+        const std::string text = DescribeFrame(frame);
+        FUZZ_CHECK(!text.empty() && text.find('\n') == std::string::npos);
+      }
       verified.emplace_back(frame.begin(), frame.end());
     });
   }
   void OnHeartbeat() override { Handled(0xFFFF); }
   void OnSettingReadResponse(std::span<const std::uint8_t> frame) override {
     Handled(0x00A5, frame);
+    if (!decoding) return;
     CheckTexts(ParseReadResponse(frame), frame.subspan(kPayloadOffset, frame[kLengthOffset]));
   }
   void OnSettingWriteResponse(std::span<const std::uint8_t> frame) override {
     Handled(0x00AF, frame);
+    if (!decoding) return;
     const WriteResponse r = ParseWriteResponse(frame);
     const std::uint8_t n = frame[kLengthOffset];
     FUZZ_CHECK(r.status == (n > 0 ? frame[kPayloadOffset] : 255));
@@ -98,14 +103,19 @@ struct Checker final : MessageHandlers {
                                            verified.back().end()));
     ++handled;
   }
+  bool decoding;
   FrameReceiver rx{*this};
   std::vector<Bytes> verified;
   std::size_t handled = 0;
 };
 
+// The reference's own branches are no guide to the receiver's, so they are left out of the
+// coverage that steers the search (which also spares a callback per compared byte).
+#define NOT_STEERING __attribute__((no_sanitize("coverage")))
+
 // The reference reader, with a CRC-16/XMODEM table of its own, built one bit at a time.
 struct Reference {
-  static std::array<std::uint16_t, 256> Table() {
+  NOT_STEERING static std::array<std::uint16_t, 256> Table() {
     std::array<std::uint16_t, 256> table{};
     for (unsigned i = 0; i < 256; ++i) {
       std::uint16_t reg = 0;
@@ -119,7 +129,7 @@ struct Reference {
     return table;
   }
 
-  static std::uint16_t Crc(const Bytes& s, std::size_t from, std::size_t to) {
+  NOT_STEERING static std::uint16_t Crc(const Bytes& s, std::size_t from, std::size_t to) {
     static const std::array<std::uint16_t, 256> table = Table();
     std::uint16_t reg = 0;
     for (std::size_t i = from; i < to; ++i) {
@@ -129,7 +139,7 @@ struct Reference {
   }
 
   // Reads one stretch of line (between speed changes) to its end.
-  void Read(const Bytes& s) {
+  NOT_STEERING void Read(const Bytes& s) {
     std::size_t at = 0;
     std::size_t reach = 0;
     held = 0;
@@ -173,7 +183,7 @@ struct Reference {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > kMaxInput) return 0;
-  Checker chunked, single;
+  Checker chunked(true), single(false);
   FrameReceiver &rx = chunked.rx, &byByte = single.rx;
   Reference reference;
   Bytes stretch;                             // bytes since the last speed change
@@ -207,7 +217,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   reference.Read(stretch);
 
   FUZZ_CHECK(chunked.verified == reference.frames && single.verified == reference.frames);
-  FUZZ_CHECK(chunked.handled == single.handled);
+  // Exactly the heartbeats, read responses and write responses reach a handler.
+  const auto handledTypes =
+      std::count_if(reference.frames.begin(), reference.frames.end(), [](const Bytes& f) {
+        const std::uint16_t type = TypeOf(f);
+        return type == 0xFFFF || type == 0x00A5 || type == 0x00AF;
+      });
+  FUZZ_CHECK(chunked.handled == static_cast<std::size_t>(handledTypes));
+  FUZZ_CHECK(single.handled == chunked.handled);
   FUZZ_CHECK(rx.state() == reference.state && rx.heldBytes() == reference.held);
   // Framing errors count from the last verified frame on, up to ten.
   const auto since = std::count_if(framingErrorsAt.begin(), framingErrorsAt.end(),

@@ -2,6 +2,8 @@
 # Runs every fuzz target in BUILD_DIR/fuzz for a bounded time, sharing SECONDS between them, and
 # fails on any finding (crash, sanitizer report, leak, time-out or out-of-memory).
 #   tools/run-fuzz.sh BUILD_DIR [SECONDS]
+# FUZZ_FLAGS adds libFuzzer options (make fuzz-long turns the entropic scheduler off: once this
+# small target's coverage has settled, its bookkeeping costs half the executions).
 # Each target starts from the seeds in fuzz/corpus/<target>/ (never written to); what it learns
 # goes to BUILD_DIR/fuzz-run/<target>/, and any finding is kept there as an artifact.
 # Inputs stay within MAX_LEN bytes (512: several whole frames, the largest being 263 bytes);
@@ -10,6 +12,7 @@ set -euo pipefail
 build=${1:?usage: run-fuzz.sh BUILD_DIR [SECONDS]}
 seconds=${2:-60}
 max_len=${MAX_LEN:-512}
+read -r -a extra <<<"${FUZZ_FLAGS:-}"
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 mapfile -t targets < <(find "$build/fuzz" -maxdepth 1 -type f -name '*_fuzz' -perm -u+x | sort)
@@ -31,7 +34,8 @@ for target in "${targets[@]}"; do
   echo "run-fuzz: $name for ${share}s"
   set +e
   "$target" -max_total_time="$share" -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 \
-    -print_final_stats=1 -artifact_prefix="$work/artifacts/" "$work/corpus" "${seeds[@]}" >"$work/log" 2>&1
+    -print_final_stats=1 "${extra[@]}" -artifact_prefix="$work/artifacts/" "$work/corpus" \
+    "${seeds[@]}" >"$work/log" 2>&1
   rc=$?
   set -e
   if [ "$rc" -ne 0 ] || [ -n "$(ls -A "$work/artifacts")" ]; then

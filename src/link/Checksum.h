@@ -1,7 +1,7 @@
 #pragma once
 // The frame checksum: CRC-16/XMODEM (polynomial 0x1021, most significant bit first, initial 0,
 // no reflection, no final XOR), table-driven, plus what the frame receiver needs to check many
-// overlapping stretches of the same bytes cheaply. MinOf is the saturating counters' minimum.
+// overlapping stretches of the same bytes cheaply.
 
 #include <array>
 #include <cstddef>
@@ -12,7 +12,7 @@ namespace orvane::checksum {
 
 // Entry i is the CRC-16 of the single byte i. Computed at compile time, so no frame can ever be
 // checked against an empty table.
-constexpr std::array<std::uint16_t, 256> InitCrcTable() {
+constexpr std::array<std::uint16_t, 256> MakeCrcTable() {
   std::array<std::uint16_t, 256> table{};
   for (unsigned i = 0; i < table.size(); ++i) {
     unsigned reg = i << 8;
@@ -25,7 +25,7 @@ constexpr std::array<std::uint16_t, 256> InitCrcTable() {
   return table;
 }
 
-inline constexpr std::array<std::uint16_t, 256> CrcTable = InitCrcTable();
+inline constexpr std::array<std::uint16_t, 256> CrcTable = MakeCrcTable();
 
 // The register after one more byte.
 constexpr std::uint16_t Crc16Update(std::uint16_t reg, std::uint8_t byte) {
@@ -41,9 +41,5 @@ std::uint16_t Crc16(std::span<const std::uint8_t> buffer, std::int16_t first, st
 // stream (R(i) covering the bytes before position i) give the CRC of any stretch [a, b) as
 //   R(b) XOR Crc16AfterZeros(R(a), b - a).
 std::uint16_t Crc16AfterZeros(std::uint16_t reg, std::size_t count);
-
-constexpr std::int16_t MinOf(std::int16_t a, std::int16_t b) {
-  return a <= b ? a : b;
-}
 
 }  // namespace orvane::checksum

@@ -15,7 +15,7 @@
 namespace orvane::link {
 
 inline constexpr std::uint8_t kPreamble = 0x55;
-inline constexpr std::uint16_t SENDER_ID = 0x0042;
+inline constexpr std::uint16_t kSenderId = 0x0042;  // on every frame this program sends
 
 inline constexpr std::size_t kTypeOffset = 1;
 inline constexpr std::size_t kSenderOffset = 3;
@@ -41,7 +41,7 @@ std::vector<std::uint8_t> BuildFrame(std::uint16_t type, std::uint16_t sender,
                                      std::span<const std::uint8_t> payload);
 
 inline std::vector<std::uint8_t> BuildFrame(MsgType type, std::span<const std::uint8_t> payload) {
-  return BuildFrame(static_cast<std::uint16_t>(type), SENDER_ID, payload);
+  return BuildFrame(static_cast<std::uint16_t>(type), kSenderId, payload);
 }
 
 // Where a frame's output goes: the serial port, or a test's recorder. One call, one whole frame.

@@ -15,6 +15,8 @@
 //       it, over the candidate's bytes (which are kept) and then over the bytes still to come.
 //       So a genuine frame that began inside a false one (a 0x55 in noise) is still found,
 //       whether it ends inside the false frame or beyond it, and frames come out in line order.
+//       Such a frame waits until every candidate that began before it is settled: at most
+//       until the 262nd byte after its own preamble has come.
 //  3. There is no time-out: a candidate waits for its remaining bytes however long that takes,
 //     also across a change of port. Only start-up and Restart (a change of line speed by the
 //     baud-rate search, after which nothing heard before can finish a frame) drop the bytes held
@@ -22,10 +24,10 @@
 //
 // Cost. Each byte is stored once. A byte is looked at again only after a failed check of a
 // candidate that began before it, and the hunt that follows stops at the next 0x55, so the hunts
-// cover every byte about once. A check costs the same whatever the frame's length: the CRC of any
-// stretch comes from running CRCs kept per byte (see Crc16AfterZeros). Every 0x55 received can
-// start at most one candidate, so the worst line - a flood of 0x55, where every byte starts a false
-// frame - costs one check per byte on top of the normal path.
+// cover every byte about once. A check costs a few table look-ups whatever the frame's length:
+// the CRC of any stretch of held bytes follows from running CRC registers (Crc16AfterZeros).
+// Every 0x55 received starts at most one candidate, so the worst line is a flood of 0x55, where
+// every byte starts a false frame: one failed check per byte on top of storing it.
 //
 // The receiver does no I/O: bytes arrive through Receive and leave only as handler calls.
 

@@ -69,8 +69,8 @@ void BaudSearch::TestNextSpeed() {
   port_.Close();
   port_.SetLineSettings(platform::AtBaud(speed.baud));
   // Bytes heard before a speed change can never complete a frame after it, but a stray preamble
-  // in the noise at the old speed would make the receiver swallow up to 262 bytes at the new one:
-  // the heartbeats and answers that judge this speed. Hunt afresh.
+  // in the noise at the old speed would hold back up to 262 bytes at the new one, the heartbeats
+  // and answers that judge this speed, until its check fails. Hunt afresh.
   receiver_.Restart();
   framesAtSpeedChange_ = receiver_.verifiedFrames();
   if (port_.Open()) {

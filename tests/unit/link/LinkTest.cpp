@@ -46,12 +46,6 @@ TEST(Checksum, AnyStretchsCrcFollowsFromRunningRegisters) {
   }
 }
 
-TEST(Checksum, MinOfComparesAsSigned) {
-  EXPECT_EQ(MinOf(11, 10), 10);
-  EXPECT_EQ(MinOf(-5, 3), -5);
-  EXPECT_EQ(MinOf(-32768, 32767), -32768);
-}
-
 TEST(Frame, BuildFrameTakesAtMost255PayloadBytes) {
   const Bytes full = BuildFrame(0x1234, 0x42, Bytes(255, 0x55));
   ASSERT_EQ(full.size(), 263U);
