@@ -103,7 +103,6 @@ bench: build
 REPS ?= 5
 bench-ctl: PRESET = release
 bench-ctl: build
-	@lscpu | sed -n 's/^Model name: *//p' | sed 's/^/cpu model: /'
 	bench/ctl/run.sh build/release $(REPS)
 
 run: PRESET = release

@@ -108,6 +108,7 @@ run_ctl() {
 
 "$ctl" base-profile --ip 192.168.0.222 --gateway 192.168.0.1 --netmask 255.255.255.0 \
   --elevation-mask 10 --lat 51.4778 --lon -0.0014 --alt 45.32 >"$work/base.ini"
+lscpu | sed -n 's/^Model name: *//p' | sed 's/^/cpu model: /'
 echo "orvane-sim --pace --latency 5 at $baud baud, $reps runs each; base.ini: $(grep -c '=' "$work/base.ini") rows"
 
 # apply --all on a fresh receiver each run; its byte counts give that run's floor. Then, on
