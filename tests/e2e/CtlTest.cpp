@@ -139,7 +139,8 @@ INSTANTIATE_TEST_SUITE_P(
     Table, CtlFailures,
     ::testing::Values(
         FailureCase{"Refused", {"--refuse", "solution.elevation_mask"}, 4, "refused"},
-        FailureCase{"Unanswered", {"--no-answer", "solution.elevation_mask"}, 6, "unanswered"}),
+        FailureCase{"Unanswered", {"--no-answer", "solution.elevation_mask"}, 6, "unanswered"},
+        FailureCase{"ReadBackDiffers", {"--mismatch", "solution.elevation_mask"}, 5, "mismatch"}),
     [](const auto& info) { return std::string(info.param.title); });
 
 TEST(CtlRefused, CarriesTheReceiversStatus) {
@@ -149,12 +150,26 @@ TEST(CtlRefused, CarriesTheReceiversStatus) {
   EXPECT_GT(Entry(run, "solution", "elevation_mask").value("status").toInt(0), 0);
 }
 
-TEST(CtlSpeed, AutoFindsAReceiverAt9600) {
+TEST(CtlSpeed, AutoFindsAReceiverAt9600AndTracesTheSearchWhenAsked) {
   SimProcess sim({"--baud", "9600"});
-  const CtlRun run = Ctl({"--port", sim.link(), "detect"});
+  const CtlRun run = Ctl({"--port", sim.link(), "detect", "-v"});
   EXPECT_EQ(run.exit, 0);
   EXPECT_EQ(Port(run).value("speed").toInt(), 9600);
   EXPECT_EQ(Port(run).value("diagnosis"), "heartbeat at 9600");
+  const QString trace = QString::fromUtf8(run.err);
+  // Asked once or twice at the usual speed, once at each speed above 9600, then at 9600.
+  EXPECT_GE(trace.count("tx settings read request uart1.baudrate"), 5) << run.err.toStdString();
+  EXPECT_TRUE(trace.contains("rx settings read response uart1.baudrate = 9600"));
+  EXPECT_TRUE(trace.contains("rx heartbeat"));
+}
+
+TEST(CtlLostFrames, AreMadeUpForByRetries) {
+  SimProcess sim({"--drop", "10", "--seed", "7"});
+  ProfileFile profile(kProfile);
+  const CtlRun run =
+      Ctl({"--port", sim.link(), "--timeout", "300", "apply", "--all", profile.path()});
+  EXPECT_EQ(run.exit, 0) << QJsonDocument(run.document).toJson().toStdString();
+  EXPECT_EQ(sim.ReadStore()["ethernet.ip_address"], "192.168.7.2");
 }
 
 TEST(CtlSpeed, ApplyFollowsTheReceiverToTheSpeedItWasGiven) {
@@ -171,6 +186,18 @@ TEST(CtlSpeed, ApplyFollowsTheReceiverToTheSpeedItWasGiven) {
   const CtlRun get = Ctl({"--port", sim.link(), "get", "solution.elevation_mask"});
   EXPECT_EQ(get.exit, 0);
   EXPECT_EQ(Port(get).value("speed").toInt(), 57600);
+}
+
+// The write goes unanswered, but the receiver is still heard at its old speed: the tool stays
+// there and reports the setting, not a lost receiver.
+TEST(CtlSpeed, AnUnansweredSpeedSettingDoesNotLoseTheReceiver) {
+  SimProcess sim({"--no-answer", "uart1.baudrate"});
+  ProfileFile profile("[uart1]\nbaudrate = 57600\n");
+  const CtlRun run = Ctl({"--port", sim.link(), "--timeout", "300", "--retries", "1", "apply",
+                          "--all", profile.path()});
+  EXPECT_EQ(run.exit, 6) << QJsonDocument(run.document).toJson().toStdString();
+  EXPECT_EQ(Port(run).value("speed").toInt(), 19200);
+  EXPECT_EQ(Entry(run, "uart1", "baudrate").value("outcome"), "unanswered");
 }
 
 TEST(CtlPorts, SeveralAtOnceOneOfThemOverTcp) {

@@ -242,6 +242,8 @@ void PortJob::WriteLast(std::size_t k, Step then) {
       {{row.section, row.name}, [value = row.value] { return value; }}};
   Transfer(Direction::Write, std::move(items), alone, [this, k, row, then](Results results) {
     TakeWrites({plan_.last[k]}, results);
+    // A refused setting changed nothing on the receiver's side.
+    if (results.front().outcome == Answer::Refused) return WriteLast(k + 1, then);
     Confirm(row, [this, k, row, then](bool answering) {
       if (!answering) {
         return Fail(ExitCode::NoReceiver, "the receiver stopped answering after " + row.section +
