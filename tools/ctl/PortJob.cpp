@@ -213,7 +213,8 @@ bool PortJob::NothingHeard(const Results& results) const {
 void PortJob::Finish() {
   if (finished_) return;
   finished_ = true;
-  report_.speed = overTcp_ ? std::nullopt : speed_;
+  // A speed is reported only where a receiver was heard at it.
+  report_.speed = overTcp_ || watched_.frames() == 0 ? std::nullopt : speed_;
   report_.elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                           std::chrono::steady_clock::now() - started_)
                           .count();

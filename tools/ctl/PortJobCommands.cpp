@@ -177,6 +177,8 @@ void PortJob::Apply(std::vector<transfer::ProfileSetting> rows, bool all) {
   rows_ = std::move(rows);
   all_ = all;
   report_.settings = EntriesFor(rows_);
+  // Read, written, read back.
+  progressExpected_ = progressTotal_ + report_.settings.size() * 2 + rows_.size();
   Read(Names(report_.settings), Policy(), [this](Results results) {
     if (NothingHeard(results)) return Fail(ExitCode::NoReceiver, watched_.Diagnosis());
     ReadValues before;
