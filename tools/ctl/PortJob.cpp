@@ -152,34 +152,36 @@ void PortJob::Probe(std::size_t step, Step then) {
 }
 
 // After a setting that can cut the link: the receiver must still be heard, at the speed just
-// written to it if need be, or over a new connection. A read of the setting confirms it, and so
-// does any other frame heard meanwhile (a setting may be one the receiver never answers for).
+// written to it if need be, or over a new connection, or at last wherever a search finds it. A
+// read of the setting confirms it, and so does any other frame heard meanwhile (a setting may be
+// one the receiver never answers for): each look lasts long enough to hear a heartbeat.
 void PortJob::Confirm(const transfer::ProfileSetting& row, std::function<void(bool)> then) {
   const SettingName name{row.section, row.name};
-  const auto heard = [this, name](const transfer::TransferPolicy& policy,
-                                  std::function<void(bool)> next) {
+  const auto heard = [this, name](std::function<void(bool)> next) {
     const std::uint64_t framesBefore = watched_.frames();
-    Read({name}, policy, [this, framesBefore, next](Results results) {
+    Read({name}, ProbePolicy(true), [this, framesBefore, next](Results results) {
       next(results.front().outcome == Answer::ValueRead || watched_.frames() > framesBefore);
     });
   };
-  transfer::TransferPolicy once = Policy();
-  once.retries = 1;
-  heard(once, [this, row, heard, then](bool alive) {
+  const auto search = [this, heard, then](bool alive) {
+    if (alive || overTcp_) return then(alive);
+    Probe(0, [heard, then] { heard(then); });
+  };
+  heard([this, row, heard, search, then](bool alive) {
     if (alive) return then(true);
     if (overTcp_) {
       reconnecting_ = true;
       watched_.Close();
       watched_.Open();
       Later([this] { reconnecting_ = false; });
-      return heard(Policy(), then);
+      return heard(then);
     }
     const auto baud = std::atoi(row.value.c_str());
     if (row.name == "baudrate" && baud > 0) {
       SetSpeed(baud);
-      return heard(Policy(), then);
+      return heard(search);
     }
-    Probe(0, [heard, then, this] { heard(Policy(), then); });
+    search(false);
   });
 }
 
@@ -198,6 +200,7 @@ void PortJob::OnPortFailed(const QString& reason) {
 
 void PortJob::Fail(ExitCode code, std::string diagnosis) {
   if (finished_) return;
+  SettleUnfinished();
   report_.exit = std::max(report_.exit, code);
   report_.diagnosis = std::move(diagnosis);
   Finish();

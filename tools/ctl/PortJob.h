@@ -71,6 +71,7 @@ class PortJob final : public QObject {
   void ReadBack();
   void Save();
   void TakeWrites(const std::vector<std::size_t>& rows, const Results& results);
+  void SettleUnfinished();
 
   const Options& options_;
   Target target_;

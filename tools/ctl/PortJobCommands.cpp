@@ -288,6 +288,27 @@ void PortJob::ReadBack() {
   });
 }
 
+// A run cut short: a setting never read is unanswered, and once writing began each setting
+// shows what its write got, unverified.
+void PortJob::SettleUnfinished() {
+  for (SettingEntry& entry : report_.settings) {
+    if (entry.outcome == ctl::Outcome::Read && !entry.before)
+      entry.outcome = ctl::Outcome::Unanswered;
+  }
+  if (options_.dryRun || (options_.command != Command::Apply && options_.command != Command::Set))
+    return;
+  for (SettingEntry& entry : report_.settings) {
+    if (entry.outcome != ctl::Outcome::Differs) continue;
+    const auto write = writes_.find({entry.section, entry.name});
+    const Answer answer = write == writes_.end() ? Answer::NotSent : write->second.outcome;
+    entry.outcome = answer == Answer::Accepted  ? ctl::Outcome::Written
+                    : answer == Answer::Refused ? ctl::Outcome::Refused
+                                                : ctl::Outcome::Unanswered;
+    if (answer == Answer::Accepted || answer == Answer::Refused)
+      entry.status = write->second.status;
+  }
+}
+
 // The receiver does not answer a save: it is sent, given time to leave the line, and reported.
 void PortJob::Save() {
   const bool anyAccepted = std::any_of(writes_.begin(), writes_.end(), [](const auto& write) {
