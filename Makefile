@@ -18,7 +18,7 @@ EXTRA_PACKAGES :=
 # Warnings are errors wherever CI builds.
 CMAKE_FLAGS := $(if $(CI),-DORVANE_WERROR=ON,)
 
-.PHONY: help all deps configure build test unit e2e asan fuzz fuzz-long bench run install package \
+.PHONY: help all deps configure build test unit e2e asan fuzz fuzz-long bench bench-ctl run install package \
         lint-package clean
 
 help:
@@ -29,6 +29,7 @@ help:
 	@echo "make fuzz [FUZZ_SECONDS=60]   a bounded fuzz run"
 	@echo "make fuzz-long                ten minutes of fuzzing"
 	@echo "make bench                    receive-path benchmark (10 repetitions), start-up and footprint"
+	@echo "make bench-ctl [REPS=5]        orvanectl against paced simulated receivers: apply, detect, four, drops"
 	@echo "make install                  install the Release build (prefix /usr/local)"
 	@echo "make package                  the Debian packages orvane-config and orvane-sim"
 	@echo "make lint-package             the packages, then lintian and desktop-file-validate on them"
@@ -98,6 +99,11 @@ bench: build
 	@lscpu | sed -n 's/^Model name: *//p' | sed 's/^/cpu model: /'
 	build/release/bench/link_bench --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
 	bench/startup/run.sh build/release
+
+REPS ?= 5
+bench-ctl: PRESET = release
+bench-ctl: build
+	bench/ctl/run.sh build/release $(REPS)
 
 run: PRESET = release
 run: build

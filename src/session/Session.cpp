@@ -9,9 +9,10 @@ namespace orvane::session {
 
 using namespace std::chrono_literals;
 
-Session::Session(const SessionPlatform& platform)
+Session::Session(const SessionPlatform& platform, SessionUse use)
     : port_(platform.port),
       timers_(platform.timers),
+      use_(use),
       watchdogTimer_(platform.timers()),
       searchTimer_(platform.timers()),
       readTimer_(platform.timers()),
@@ -32,7 +33,7 @@ Session::Session(const SessionPlatform& platform)
   port_.SetLineErrorHandler([this](platform::LineError error) {
     if (error == platform::LineError::Framing) receiver_.CountFramingError();
   });
-  watchdogTimer_->Start();
+  if (use_ == SessionUse::Window) watchdogTimer_->Start();
 }
 
 // The port may outlive the session: leave no handler pointing at it.
@@ -46,7 +47,7 @@ Session::~Session() {
 }
 
 void Session::Start() {
-  watchdog_.Start();
+  if (use_ == SessionUse::Window) watchdog_.Start();
   receiver_.Restart();
 }
 
@@ -72,13 +73,14 @@ transfer::SettingsTransfer& Session::StartTransfer(
   return *transfer_;
 }
 
+// A script's session leaves the window's transfers alone: answers are its own transfer's.
 void Session::OnSettingReadResponse(std::span<const std::uint8_t> frame) {
-  read_.TakeAnswer(frame);
+  if (use_ == SessionUse::Window) read_.TakeAnswer(frame);
   if (transfer_ && transferDirection_ == transfer::Direction::Read) transfer_->TakeAnswer(frame);
 }
 
 void Session::OnSettingWriteResponse(std::span<const std::uint8_t> frame) {
-  write_.TakeAnswer(frame);
+  if (use_ == SessionUse::Window) write_.TakeAnswer(frame);
   if (transfer_ && transferDirection_ == transfer::Direction::Write) transfer_->TakeAnswer(frame);
 }
 
@@ -87,8 +89,8 @@ bool Session::AnyTimerRunning() const {
          writeTimer_->IsRunning() || (transferTimer_ && transferTimer_->IsRunning());
 }
 
-std::unique_ptr<Session> MakeSession(const SessionPlatform& platform) {
-  return std::make_unique<Session>(platform);
+std::unique_ptr<Session> MakeSession(const SessionPlatform& platform, SessionUse use) {
+  return std::make_unique<Session>(platform, use);
 }
 
 }  // namespace orvane::session

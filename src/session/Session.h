@@ -28,11 +28,16 @@ struct SessionPlatform {
   platform::FormFields& fields;
 };
 
+// What a session is for. A window's session supervises its port: the watchdog opens and re-opens
+// it and searches the receiver's speed. A script's session leaves the port to its owner (who
+// opens it, sets its speed and closes it) and only runs the transfers it is asked for.
+enum class SessionUse : std::uint8_t { Window, Script };
+
 class Session final : private link::MessageHandlers {
  public:
-  // Timers made, intervals set, the watchdog's timer running, the others stopped, every event
-  // wired. Start must come next, before anything else.
-  explicit Session(const SessionPlatform& platform);
+  // Timers made, intervals set, the watchdog's timer running (a window's session), the others
+  // stopped, every event wired. Start must come next, before anything else.
+  explicit Session(const SessionPlatform& platform, SessionUse use = SessionUse::Window);
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -41,6 +46,9 @@ class Session final : private link::MessageHandlers {
   void Start();
   // The run ends: every timer stops and the port closes; nothing is sent afterwards.
   void End();
+  // The owner moved the line to another speed (a script's session): nothing heard before can
+  // finish a frame now.
+  void LineChanged() { receiver_.Restart(); }
 
   // Reads or writes any list with its own policy on this session's link and timers (a
   // command-line tool's transfer), replacing the one started before. Answers of its kind reach it
@@ -64,12 +72,16 @@ class Session final : private link::MessageHandlers {
   bool AnyTimerRunning() const;
 
  private:
-  void OnHeartbeat() override { watchdog_.OnHeartbeat(); }
+  // A script's session has no watchdog at work: the status line is not its report.
+  void OnHeartbeat() override {
+    if (use_ == SessionUse::Window) watchdog_.OnHeartbeat();
+  }
   void OnSettingReadResponse(std::span<const std::uint8_t> frame) override;
   void OnSettingWriteResponse(std::span<const std::uint8_t> frame) override;
 
   platform::CommPort& port_;
   platform::TimerFactory timers_;
+  SessionUse use_;
   std::unique_ptr<platform::Timer> watchdogTimer_;
   std::unique_ptr<platform::Timer> searchTimer_;
   std::unique_ptr<platform::Timer> readTimer_;
@@ -85,7 +97,9 @@ class Session final : private link::MessageHandlers {
   std::unique_ptr<transfer::SettingsTransfer> transfer_;
 };
 
-// The one assembly point: the program, the test rigs and other front ends build sessions here.
-std::unique_ptr<Session> MakeSession(const SessionPlatform& platform);
+// The one assembly point: the program, the test rigs and the command-line tool build sessions
+// here.
+std::unique_ptr<Session> MakeSession(const SessionPlatform& platform,
+                                     SessionUse use = SessionUse::Window);
 
 }  // namespace orvane::session

@@ -1,61 +1,161 @@
 // SPDX-License-Identifier: Apache-2.0
-// Placeholders until the settings engine and the TCP port are wired in: every receiver command
-// reports, per port, that it cannot run yet, with the no-receiver exit status, so a script
-// never takes a command that did nothing for one that succeeded.
+// Every port's job on one event loop; the reports come back in the order the ports were named.
 
 #include "Engine.h"
+
+#include <unistd.h>
+
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "PortJob.h"
+#include "SerialPorts.h"
 
 namespace orvane::ctl {
 
 namespace {
 
-std::vector<PortReport> NotImplemented(const std::vector<Target>& targets) {
-  std::vector<PortReport> reports;
+using namespace std::chrono_literals;
+
+constexpr auto kProgressRefresh = 100ms;
+constexpr int kBarWidth = 20;
+
+struct Planned {
+  Target target;
+  bool fromAuto = false;  // a port auto found: reported only when a receiver answers there
+};
+
+// auto becomes every serial port the system lists; a device named twice runs once.
+std::vector<Planned> Expand(const std::vector<Target>& targets) {
+  std::vector<Planned> planned;
+  const auto add = [&planned](Target target, bool fromAuto) {
+    const bool known = std::any_of(planned.begin(), planned.end(), [&](const Planned& p) {
+      return p.target.device == target.device;
+    });
+    if (!known) planned.push_back({std::move(target), fromAuto});
+  };
   for (const Target& target : targets) {
-    PortReport report;
-    report.port = target.device.empty() ? target.spec.text : target.device;
-    report.exit = ExitCode::NoReceiver;
-    report.diagnosis = "not implemented yet";
-    reports.push_back(std::move(report));
+    if (target.spec.kind != PortSpec::Kind::Auto) {
+      Target named = target;
+      if (named.device.empty()) named.device = named.spec.text;  // tcp://HOST:PORT
+      add(std::move(named), false);
+      continue;
+    }
+    for (const PortReport& listed : ListSerialPorts()) {
+      PortSpec spec;
+      spec.kind = PortSpec::Kind::Device;
+      spec.text = spec.device = listed.port;
+      add({spec, listed.port}, true);
+    }
+  }
+  return planned;
+}
+
+// One line on stderr, redrawn in place: a bar per port.
+class Progress {
+ public:
+  explicit Progress(bool shown) : shown_(shown) {}
+  ~Progress() {
+    if (drawn_) std::fputs("\r\033[K", stderr);
+  }
+  void Draw(const std::vector<std::unique_ptr<PortJob>>& jobs) {
+    if (!shown_) return;
+    std::string line = "\r\033[K";
+    for (const auto& job : jobs) {
+      const std::size_t total = std::max<std::size_t>(job->ProgressTotal(), 1);
+      const std::size_t done = job->Finished() ? total : std::min(job->ProgressDone(), total);
+      const int filled = static_cast<int>(done * kBarWidth / total);
+      line += job->report().port + " [" + std::string(filled, '#') +
+              std::string(kBarWidth - filled, ' ') + "] ";
+    }
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+    drawn_ = true;
+  }
+
+ private:
+  bool shown_;
+  bool drawn_ = false;
+};
+
+std::vector<PortReport> RunJobs(const Options& options, const std::vector<Target>& targets) {
+  const std::vector<Planned> planned = Expand(targets);
+  QEventLoop loop;
+  std::vector<std::unique_ptr<PortJob>> jobs;
+  const auto allDone = [&jobs] {
+    return std::all_of(jobs.begin(), jobs.end(), [](const auto& job) { return job->Finished(); });
+  };
+  for (std::size_t i = 0; i < planned.size(); ++i) {
+    // The port is reached under a Comm number of its own, which names its device from now on.
+    const auto number = static_cast<std::int16_t>(i + 1);
+    qputenv(("ORVANE_COM" + std::to_string(number)).c_str(),
+            QByteArray::fromStdString(planned[i].target.device));
+    jobs.push_back(std::make_unique<PortJob>(options, planned[i].target, number, [&] {
+      if (allDone()) loop.quit();
+    }));
+  }
+  Progress progress(!options.json && !options.quiet && ::isatty(STDERR_FILENO) != 0);
+  QTimer redraw;
+  QObject::connect(&redraw, &QTimer::timeout, [&] { progress.Draw(jobs); });
+  redraw.start(kProgressRefresh);
+  for (const auto& job : jobs) job->Start();
+  if (!jobs.empty() && !allDone()) loop.exec();
+  redraw.stop();
+
+  std::vector<PortReport> reports;
+  bool anyAuto = false;
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    const PortReport& report = jobs[i]->report();
+    anyAuto = anyAuto || planned[i].fromAuto;
+    const bool answered = report.exit != ExitCode::NoReceiver;
+    if (!planned[i].fromAuto || answered || options.command == Command::Ports) {
+      reports.push_back(report);
+    }
+  }
+  const bool askedAuto = std::any_of(targets.begin(), targets.end(), [](const Target& target) {
+    return target.spec.kind == PortSpec::Kind::Auto;
+  });
+  if (askedAuto && reports.empty()) {
+    PortReport none;
+    none.port = "auto";
+    none.exit = ExitCode::NoReceiver;
+    none.diagnosis = anyAuto ? "no receiver answered on any serial port" : "no serial ports found";
+    reports.push_back(std::move(none));
   }
   return reports;
 }
 
 }  // namespace
 
-// ENGINE: ports --probe opens every serial port, finds its speed and says where a receiver answers.
-std::vector<PortReport> RunProbe(const Options&, const std::vector<Target>& targets) {
-  return NotImplemented(targets);
+std::vector<PortReport> RunProbe(const Options& options, const std::vector<Target>& targets) {
+  return RunJobs(options, targets);
 }
 
-// ENGINE: per port, the speed, whether a heartbeat is heard, and the diagnosis.
-std::vector<PortReport> RunDetect(const Options&, const std::vector<Target>& targets) {
-  return NotImplemented(targets);
+std::vector<PortReport> RunDetect(const Options& options, const std::vector<Target>& targets) {
+  return RunJobs(options, targets);
 }
 
-// ENGINE: reads options.keys; entries with outcome read.
-std::vector<PortReport> RunGet(const Options&, const std::vector<Target>& targets) {
-  return NotImplemented(targets);
+std::vector<PortReport> RunGet(const Options& options, const std::vector<Target>& targets) {
+  return RunJobs(options, targets);
 }
 
-// ENGINE: writes options.keys with their values, reads them back, saves unless options.noSave.
-std::vector<PortReport> RunSet(const Options&, const std::vector<Target>& targets) {
-  return NotImplemented(targets);
+std::vector<PortReport> RunSet(const Options& options, const std::vector<Target>& targets) {
+  return RunJobs(options, targets);
 }
 
-// ENGINE: reads every setting of the window's read and write tables.
-std::vector<PortReport> RunDump(const Options&, const std::vector<Target>& targets) {
-  return NotImplemented(targets);
+std::vector<PortReport> RunDump(const Options& options, const std::vector<Target>& targets) {
+  return RunJobs(options, targets);
 }
 
-// ENGINE: reads options.profile's settings; entries unchanged or differs.
-std::vector<PortReport> RunDiff(const Options&, const std::vector<Target>& targets) {
-  return NotImplemented(targets);
+std::vector<PortReport> RunDiff(const Options& options, const std::vector<Target>& targets) {
+  return RunJobs(options, targets);
 }
 
-// ENGINE: options.profile with options.all, options.dryRun and options.noSave.
-std::vector<PortReport> RunApply(const Options&, const std::vector<Target>& targets) {
-  return NotImplemented(targets);
+std::vector<PortReport> RunApply(const Options& options, const std::vector<Target>& targets) {
+  return RunJobs(options, targets);
 }
 
 }  // namespace orvane::ctl

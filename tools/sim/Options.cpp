@@ -31,7 +31,17 @@ Plays an Orvane receiver on a pseudo-terminal, reachable through a stable link.
   --unplug-pause SECONDS how long an unplug lasts (default 3)
   --tcp PORT             also serve the receiver on 127.0.0.1:PORT, one client at a time
                          (a new client replaces the one before)
-  --log                  print every frame received and sent
+  --pace                 take and send bytes at the line rate, 10 bits a byte at the
+                         receiver's speed (also over --tcp)
+  --latency MS           answer each request MS milliseconds after its last byte came in
+  --queue N              at most N requests waiting for their answer; more are dropped
+  --validate             refuse values a receiver would refuse, with status 1
+  --mismatch SECTION.NAME
+                         accept writes of this setting but keep another value, which
+                         reads then return (repeatable)
+  --seed N               seed of the dropped frames and the noise, so runs repeat
+  --log                  print every frame received and sent, and the bytes each way
+                         at exit
   --help                 show this text
 
 Signals: SIGINT/SIGTERM stop (the link is removed); SIGUSR1 unplugs the terminal and plugs
@@ -107,7 +117,13 @@ ParseOutcome ParseOptions(int argc, char** argv, Options& options, std::string& 
     kPause,
     kLog,
     kHelp,
-    kTcp
+    kTcp,
+    kPace,
+    kLatency,
+    kQueue,
+    kValidate,
+    kSeed,
+    kMismatch
   };
   static const option kLong[] = {
       {"link", required_argument, nullptr, kLink},
@@ -122,6 +138,12 @@ ParseOutcome ParseOptions(int argc, char** argv, Options& options, std::string& 
       {"log", no_argument, nullptr, kLog},
       {"help", no_argument, nullptr, kHelp},
       {"tcp", required_argument, nullptr, kTcp},
+      {"pace", no_argument, nullptr, kPace},
+      {"latency", required_argument, nullptr, kLatency},
+      {"queue", required_argument, nullptr, kQueue},
+      {"validate", no_argument, nullptr, kValidate},
+      {"seed", required_argument, nullptr, kSeed},
+      {"mismatch", required_argument, nullptr, kMismatch},
       {nullptr, 0, nullptr, 0},
   };
   options.link = DefaultLink();
@@ -153,9 +175,38 @@ ParseOutcome ParseOptions(int argc, char** argv, Options& options, std::string& 
         break;
       case kRefuse:
       case kNoAnswer:
+      case kMismatch:
         if (!IsSettingName(optarg)) return fail(std::string("expected SECTION.NAME: ") + optarg);
-        (id == kRefuse ? options.refuse : options.noAnswer).insert(optarg);
+        (id == kRefuse     ? options.refuse
+         : id == kNoAnswer ? options.noAnswer
+                           : options.mismatch)
+            .insert(optarg);
         break;
+      case kPace:
+        options.pace = true;
+        break;
+      case kLatency:
+        if (!ParseInt(optarg, 0, 60000, number)) return fail("--latency takes 0 to 60000 ms");
+        options.latency = std::chrono::milliseconds(number);
+        break;
+      case kQueue:
+        if (!ParseInt(optarg, 1, 1000000, number)) return fail("--queue takes 1 to 1000000");
+        options.queue = number;
+        break;
+      case kValidate:
+        options.validate = true;
+        break;
+      case kSeed: {
+        long long seed = 0;
+        const std::string_view text(optarg);
+        if (text.empty() || !std::all_of(text.begin(), text.end(), IsDigit) ||
+            std::from_chars(text.data(), text.data() + text.size(), seed).ec != std::errc() ||
+            seed > 0xFFFFFFFFLL) {
+          return fail("--seed takes 0 to 4294967295");
+        }
+        options.seed = static_cast<std::uint32_t>(seed);
+        break;
+      }
       case kDrop:
         if (!ParseInt(optarg, 0, 100, options.dropPercent)) return fail("--drop takes 0 to 100");
         break;

@@ -2,6 +2,7 @@
 // orvane-sim's command line.
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <set>
 #include <string>
@@ -20,7 +21,13 @@ struct Options {
   int noiseRate = 0;               // random bytes per second between frames; 0 none
   bool log = false;                // every frame received and sent, readable
   std::chrono::milliseconds unplugPause{3000};
-  int tcpPort = 0;  // also serve the receiver on 127.0.0.1 at this port; 0: not at all
+  int tcpPort = 0;    // also serve the receiver on 127.0.0.1 at this port; 0: not at all
+  bool pace = false;  // bytes each way at the line rate, 10 bits a byte
+  std::chrono::milliseconds latency{0};  // from a request's last byte to its answer
+  std::optional<int> queue;              // requests waiting for their answer; more are dropped
+  bool validate = false;                 // refuse values a receiver would refuse (status 1)
+  std::optional<std::uint32_t> seed;     // drops and noise repeat from run to run
+  std::set<std::string> mismatch;        // "section.name": writes accepted but kept altered
 };
 
 inline constexpr int kDefaultNoiseRate = 200;  // random bytes per second

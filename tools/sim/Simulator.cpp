@@ -5,7 +5,9 @@
 #include <iomanip>
 #include <sstream>
 
+#include "Pacing.h"
 #include "UartModel.h"
+#include "Validation.h"
 #include "link/Frame.h"
 
 namespace orvane::sim {
@@ -55,6 +57,8 @@ struct Simulator::Port {
   Line& line;
   FrameParser parser;
   int lastPeerBaud = 0;
+  PacedInput in;
+  PacedOutput out;
 };
 
 Simulator::Simulator(const Options& options, SettingsStore& store, Line& line, std::ostream& out,
@@ -96,7 +100,12 @@ Simulator::Port* Simulator::PortOf(const Line& line) {
 }
 
 void Simulator::LineLost(const Line& line) {
-  if (Port* port = PortOf(line)) port->parser.Reset();
+  Port* port = PortOf(line);
+  if (port == nullptr) return;
+  port->parser.Reset();
+  port->out.Clear();
+  // Nobody is left to hear the answers to what came in on it.
+  std::erase_if(waiting_, [port](const auto& entry) { return entry.second.from == port; });
 }
 
 bool Simulator::Heard(int peerBaud) const {
@@ -153,6 +162,7 @@ void Simulator::SetNoise(bool on, int rate) {
 void Simulator::Receive(const Line& from, std::span<const std::uint8_t> bytes) {
   Port* port = PortOf(from);
   if (port == nullptr) return;
+  bytesReceived_ += bytes.size();
   const int peer = from.PeerBaud();
   if (!Heard(peer)) {
     LogFrame("rx " + std::to_string(bytes.size()) + " bytes ignored: line at " +
@@ -161,7 +171,18 @@ void Simulator::Receive(const Line& from, std::span<const std::uint8_t> bytes) {
     return;
   }
   const auto bad = port->parser.badFrames();
-  port->parser.Feed(bytes);
+  const auto now = time_.Now();
+  if (options_.pace) {
+    // Byte by byte, so that a frame is known to have come in when its own last byte has.
+    const auto byteTime = ByteTime(baud_);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      arrival_ = port->in.Take(now, byteTime);
+      port->parser.Feed(bytes.subspan(i, 1));
+    }
+  } else {
+    arrival_ = now;
+    port->parser.Feed(bytes);
+  }
   if (port->parser.badFrames() != bad) {
     LogFrame("rx " + std::to_string(port->parser.badFrames() - bad) +
              " frame(s) with a bad checksum");
@@ -169,25 +190,19 @@ void Simulator::Receive(const Line& from, std::span<const std::uint8_t> bytes) {
 }
 
 void Simulator::OnFrame(Port& from, const Frame& frame) {
-  replyTo_ = &from;
   const bool lost = Lost();
   const std::string prefix = lost ? "rx lost: " : "rx ";
   switch (frame.type) {
     case Type(MsgType::SettingsWrite): {
       const auto setting = link::ParseReadResponse(frame.bytes);  // the same three texts
       LogFrame(prefix + "settings write " + Describe(setting) + " = " + setting.value);
-      if (!lost) OnSettingWrite(setting);
       break;
     }
-    case Type(MsgType::SettingsReadRequest): {
-      const auto setting = link::ParseReadResponse(frame.bytes);
-      LogFrame(prefix + "read request " + Describe(setting));
-      if (!lost) OnReadRequest(setting);
+    case Type(MsgType::SettingsReadRequest):
+      LogFrame(prefix + "read request " + Describe(link::ParseReadResponse(frame.bytes)));
       break;
-    }
     case Type(MsgType::SettingsSave):
       LogFrame(prefix + "settings save");
-      if (!lost) OnSave();
       break;
     default: {
       std::ostringstream text;
@@ -195,10 +210,52 @@ void Simulator::OnFrame(Port& from, const Frame& frame) {
            << frame.type << std::dec << ", " << frame.payload().size()
            << " payload bytes (not handled)";
       LogFrame(text.str());
-      break;
+      return;
     }
   }
+  if (!lost) Schedule(from, frame);
+}
+
+void Simulator::Schedule(Port& from, const Frame& frame) {
+  const auto due = arrival_ + options_.latency;
+  if (waiting_.empty() && due <= time_.Now()) {
+    Answer(from, frame);
+    return;
+  }
+  if (options_.queue) {
+    // The requests this one finds still unanswered when it has come in.
+    const auto ahead = std::distance(waiting_.upper_bound(arrival_), waiting_.end());
+    if (ahead >= *options_.queue) {
+      Event("request dropped: " + std::to_string(ahead) + " already waiting");
+      return;
+    }
+  }
+  waiting_.emplace(due, Request{&from, frame});
+}
+
+void Simulator::Answer(Port& from, const Frame& frame) {
+  replyTo_ = &from;
+  switch (frame.type) {
+    case Type(MsgType::SettingsWrite):
+      OnSettingWrite(link::ParseReadResponse(frame.bytes));
+      break;
+    case Type(MsgType::SettingsReadRequest):
+      OnReadRequest(link::ParseReadResponse(frame.bytes));
+      break;
+    case Type(MsgType::SettingsSave):
+      OnSave();
+      break;
+    default:
+      break;
+  }
   replyTo_ = nullptr;
+}
+
+void Simulator::AnswerDue(Clock::time_point now) {
+  while (!waiting_.empty() && waiting_.begin()->first <= now) {
+    auto request = waiting_.extract(waiting_.begin());
+    Answer(*request.mapped().from, request.mapped().frame);
+  }
 }
 
 void Simulator::OnSettingWrite(const link::Setting& setting) {
@@ -209,16 +266,24 @@ void Simulator::OnSettingWrite(const link::Setting& setting) {
   }
   std::uint8_t status = kAccepted;
   std::optional<int> newBaud;
+  const bool altered = options_.mismatch.count(key) != 0;
   if (options_.refuse.count(key) != 0 || !store_.Has(setting.section, setting.name)) {
     status = kSettingRejected;
   } else if (IsSpeedSetting(setting) && !(newBaud = ParseBaud(setting.value))) {
     status = kValueRejected;
+  } else if (options_.validate && !ValueAcceptable(setting.section, setting.name, setting.value)) {
+    status = kValueRejected;
   }
+  // An altered write claims the value it was sent; only reading it back shows what was kept.
+  std::string value = setting.value;
   if (status == kAccepted) {
-    store_.Set(setting.section, setting.name, setting.value);
+    store_.Set(setting.section, setting.name,
+               altered ? setting.value + " (ignored)" : setting.value);
     Persist();
   }
-  const std::string value = store_.Get(setting.section, setting.name).value_or(setting.value);
+  if (!(status == kAccepted && altered)) {
+    value = store_.Get(setting.section, setting.name).value_or(setting.value);
+  }
   std::vector<std::uint8_t> payload{status};
   AppendText(payload, setting.section);
   AppendText(payload, setting.name);
@@ -226,7 +291,8 @@ void Simulator::OnSettingWrite(const link::Setting& setting) {
   Send(Type(MsgType::SettingsWriteResponse), payload,
        "write response status " + std::to_string(status) + " " + key + " = " + value, replyTo_);
   // The port changes speed once the answer has gone out at the old one.
-  if (status == kAccepted && setting.section == "uart1" && newBaud && *newBaud != baud_) {
+  if (status == kAccepted && !altered && setting.section == "uart1" && newBaud &&
+      *newBaud != baud_) {
     pendingBaud_ = newBaud;
   }
 }
@@ -283,14 +349,36 @@ void Simulator::SendOn(Port& port, std::vector<std::uint8_t> frame,
     note = " (heard as " + std::to_string(frame.size()) + " garbled bytes: line at " +
            std::to_string(peer) + " baud, receiver at " + std::to_string(baud_) + ")";
   }
-  if (!frame.empty() && !line.Transmit(std::move(frame))) {
+  if (options_.pace) {
+    port.out.Enqueue(frame, time_.Now());
+  } else if (!frame.empty() && !Transmit(port, std::move(frame))) {
     LogFrame("tx blocked: " + description);
     return;
   }
   LogFrame("tx " + description + note);
 }
 
+bool Simulator::Transmit(Port& port, std::vector<std::uint8_t> bytes) {
+  const std::size_t count = bytes.size();
+  if (!port.line.Transmit(std::move(bytes))) return false;
+  bytesSent_ += count;
+  return true;
+}
+
+void Simulator::ReleasePaced(Clock::time_point now) {
+  const auto byteTime = ByteTime(baud_);
+  for (auto& port : ports_) {
+    auto bytes = port->out.Release(now, byteTime);
+    const std::size_t count = bytes.size();
+    if (count > 0 && !Transmit(*port, std::move(bytes))) {
+      LogFrame("tx blocked: " + std::to_string(count) + " bytes");
+    }
+  }
+}
+
 void Simulator::Poll(Clock::time_point now) {
+  AnswerDue(now);
+  ReleasePaced(now);
   bool drained = true;
   for (auto& port : ports_) {
     const int peer = port->line.PeerBaud();
@@ -301,7 +389,7 @@ void Simulator::Poll(Clock::time_point now) {
                    : "line set to " + std::to_string(peer) + " baud by the tool");
       port->lastPeerBaud = peer;
     }
-    drained = drained && port->line.Drained();
+    drained = drained && port->line.Drained() && port->out.empty();
   }
   if (pendingBaud_ && drained) {
     baud_ = *pendingBaud_;
@@ -319,7 +407,8 @@ void Simulator::Poll(Clock::time_point now) {
       const auto count = static_cast<std::size_t>(noiseOwed_);
       noiseOwed_ -= static_cast<double>(count);
       for (auto& port : ports_) {
-        if (count > 0 && port->line.PeerBaud() != 0) port->line.Transmit(Noise(count));
+        // Noise is not paced: it stands for a line that picks up more than any sender puts on it.
+        if (count > 0 && port->line.PeerBaud() != 0) Transmit(*port, Noise(count));
       }
     }
     nextNoise_ += kNoisePeriod;
@@ -328,7 +417,13 @@ void Simulator::Poll(Clock::time_point now) {
 }
 
 Simulator::Clock::time_point Simulator::NextDeadline() const {
-  return std::min(nextHeartbeat_, nextNoise_);
+  auto next = std::min(nextHeartbeat_, nextNoise_);
+  if (!waiting_.empty()) next = std::min(next, waiting_.begin()->first);
+  const auto byteTime = ByteTime(baud_);
+  for (const auto& port : ports_) {
+    if (!port->out.empty()) next = std::min(next, port->out.NextRelease(byteTime));
+  }
+  return next;
 }
 
 }  // namespace orvane::sim

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -85,6 +86,9 @@ class Simulator {
   void LineLost(const Line& line);
 
   int baud() const { return baud_; }
+  // Bytes taken from the lines and handed to them, every line together.
+  std::uint64_t bytesReceived() const { return bytesReceived_; }
+  std::uint64_t bytesSent() const { return bytesSent_; }
   // Prints an event whether or not frames are logged.
   void Event(const std::string& text);
 
@@ -92,6 +96,13 @@ class Simulator {
   struct Port;
   Port* PortOf(const Line& line);
   void OnFrame(Port& from, const Frame& frame);
+  // Answers now, or when the request is due; or drops it when too many wait.
+  void Schedule(Port& from, const Frame& frame);
+  void Answer(Port& from, const Frame& frame);
+  void AnswerDue(Clock::time_point now);
+  void ReleasePaced(Clock::time_point now);
+  // Hands bytes to the port's line and counts them; false if the line refused them.
+  bool Transmit(Port& port, std::vector<std::uint8_t> bytes);
   void OnSettingWrite(const link::Setting& setting);
   void OnReadRequest(const link::Setting& setting);
   void OnSave();
@@ -124,6 +135,15 @@ class Simulator {
   int noiseRate_;
   int baud_ = 19200;
   std::optional<int> pendingBaud_;
+  // Requests waiting for their answer, by when it is due.
+  struct Request {
+    Port* from;
+    Frame frame;
+  };
+  std::multimap<Clock::time_point, Request> waiting_;
+  Clock::time_point arrival_{};  // when the frame being parsed has come in whole
+  std::uint64_t bytesReceived_ = 0;
+  std::uint64_t bytesSent_ = 0;
 };
 
 }  // namespace orvane::sim

@@ -119,7 +119,8 @@ int Run(const Options& options) {
   }
   PtyLine line(pty);
   const SteadyTime time;
-  Simulator sim(options, store, line, std::cout, time, std::random_device{}());
+  Simulator sim(options, store, line, std::cout, time,
+                options.seed.value_or(std::random_device{}()));
   if (options.tcpPort != 0) sim.AddLine(tcp);
   std::cout << options.link << std::endl;
   sim.Event("serving " + pty.device() + " at " + std::to_string(sim.baud()) + " baud");
@@ -196,6 +197,10 @@ int Run(const Options& options) {
           unplug();
         } else {
           sim.Event("stopping");
+          if (options.log) {
+            std::cout << "bytes: received " << sim.bytesReceived() << ", sent " << sim.bytesSent()
+                      << std::endl;
+          }
           return 0;  // the Pty closes and takes the link with it
         }
       }

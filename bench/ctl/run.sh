@@ -1,0 +1,193 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
+# orvanectl against orvane-sim on a real-paced line: orvane-sim --pace --latency 5 at 19200 baud
+# on pseudo-terminals (and on TCP for reference). Each figure is the median, minimum and maximum
+# of REPS runs, timed with date +%s.%N around the command, with its ratio and goal:
+#   apply --all base.ini        within 1.3x the line floor: the bytes the apply moved in its
+#                               busier direction (orvane-sim's own counts, --log) x 10 / 19200
+#   apply, nothing to change    under 1.5 s
+#   detect, receiver at each of the eight speeds the window searches: under 2 s each
+#   apply --all on four receivers at once: under 1.2x one receiver's time
+#   apply --all with --drop 5 (seeded, so each run repeats): every row verified, under 2x clean
+#
+# Usage: bench/ctl/run.sh [BUILD_DIR] [REPS]
+#   BUILD_DIR  a build holding tools/orvane-sim and tools/ctl/orvanectl (default build/release)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build=${1:-build/release}
+reps=${2:-5}
+sim=$build/tools/orvane-sim
+ctl=$build/tools/ctl/orvanectl
+baud=19200
+for exe in "$sim" "$ctl"; do
+  [ -x "$exe" ] || { echo "missing $exe: build orvane-sim and orvanectl first" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+sims=()
+cleanup() {
+  for pid in "${sims[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# start_sim NAME ARGS...: orvane-sim behind $work/NAME, paced, its log in $work/NAME.log.
+# Sets sim_pid.
+start_sim() {
+  local name=$1
+  shift
+  "$sim" --link "$work/$name" --pace --latency 5 --log "$@" </dev/null >"$work/$name.log" 2>&1 &
+  sim_pid=$!
+  sims+=("$sim_pid")
+  for _ in $(seq 100); do
+    [ -e "$work/$name" ] && return 0
+    sleep 0.05
+  done
+  echo "orvane-sim did not start:" >&2
+  cat "$work/$name.log" >&2
+  exit 1
+}
+
+# stop_sim PID: stops it; its log then ends with its byte counts.
+stop_sim() {
+  kill -TERM "$1"
+  wait "$1" 2>/dev/null || true
+}
+
+# busier NAME: the larger of the byte counts in orvane-sim's log (stopped first).
+busier() {
+  sed -n 's/^bytes: received \([0-9]*\), sent \([0-9]*\)$/\1 \2/p' "$work/$1.log" |
+    awk '{ print ($1 > $2 ? $1 : $2) }'
+}
+
+# timed FILE COMMAND...: runs it, appends its seconds to FILE; its output goes to $work/out.
+# Returns the command's exit status.
+timed() {
+  local file=$1
+  shift
+  local start end status=0
+  start=$(date +%s.%N)
+  "$@" >"$work/out" 2>&1 || status=$?
+  end=$(date +%s.%N)
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f\n", b - a }' >>"$file"
+  return "$status"
+}
+
+# stats FILE: "median min max" of its numbers.
+stats() {
+  sort -g "$1" | awk '{ v[NR] = $1 } END {
+    m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+    printf "%.3f %.3f %.3f\n", m, v[1], v[NR] }'
+}
+
+# report LABEL FILE RATIO_TEXT GOAL_TEXT VERDICT
+report() {
+  local median min max
+  read -r median min max < <(stats "$2")
+  printf '%-44s median %7.3f s  (min %7.3f, max %7.3f)  %-18s goal %-14s %s\n' \
+    "$1" "$median" "$min" "$max" "$3" "$4" "$5"
+}
+
+# verdict VALUE LIMIT: PASS when VALUE < LIMIT.
+verdict() {
+  awk -v v="$1" -v l="$2" 'BEGIN { print (v < l ? "PASS" : "MISS") }'
+}
+
+median_of() { stats "$1" | cut -d' ' -f1; }
+
+failures=0
+run_ctl() {
+  local label=$1 file=$2
+  shift 2
+  if ! timed "$file" "$ctl" "$@"; then
+    failures=$((failures + 1))
+    echo "  $label: orvanectl exited non-zero:" >&2
+    tail -n 20 "$work/out" >&2
+  fi
+}
+
+"$ctl" base-profile --ip 192.168.0.222 --gateway 192.168.0.1 --netmask 255.255.255.0 \
+  --elevation-mask 10 --lat 51.4778 --lon -0.0014 --alt 45.32 >"$work/base.ini"
+lscpu | sed -n 's/^Model name: *//p' | sed 's/^/cpu model: /'
+echo "orvane-sim --pace --latency 5 at $baud baud, $reps runs each; base.ini: $(grep -c '=' "$work/base.ini") rows"
+
+# apply --all on a fresh receiver each run; its byte counts give that run's floor. Then, on
+# another fresh receiver, apply --all once more and time the apply that finds nothing to change.
+: >"$work/all" ; : >"$work/same" ; : >"$work/floor"
+for i in $(seq "$reps"); do
+  start_sim one --baud "$baud"
+  run_ctl "apply --all" "$work/all" --port "$work/one" --baud "$baud" apply --all "$work/base.ini"
+  stop_sim "$sim_pid"
+  awk -v n="$(busier one)" -v b="$baud" 'BEGIN { printf "%.3f\n", n * 10 / b }' >>"$work/floor"
+  start_sim same --baud "$baud"
+  "$ctl" --port "$work/same" --baud "$baud" apply --all "$work/base.ini" >/dev/null 2>&1 || true
+  run_ctl "apply (nothing to change)" "$work/same" --port "$work/same" --baud "$baud" \
+    apply "$work/base.ini"
+  stop_sim "$sim_pid"
+done
+floor=$(median_of "$work/floor")
+ratio=$(awk -v t="$(median_of "$work/all")" -v f="$floor" 'BEGIN { printf "%.2f", t / f }')
+echo "line floor: median $floor s (the busier direction's bytes x 10 / $baud)"
+report "apply --all" "$work/all" "${ratio}x floor" "< 1.3x floor" "$(verdict "$ratio" 1.3)"
+report "apply, nothing to change" "$work/same" "" "< 1.5 s" \
+  "$(verdict "$(median_of "$work/same")" 1.5)"
+
+# The same apply over TCP, paced at the same speed: for reference, no goal.
+tcp_port=$((20000 + RANDOM % 20000))
+: >"$work/tcp"
+for i in $(seq "$reps"); do
+  start_sim tcp --baud "$baud" --tcp "$tcp_port"
+  run_ctl "apply --all over TCP" "$work/tcp" --port "tcp://127.0.0.1:$tcp_port" apply --all \
+    "$work/base.ini"
+  stop_sim "$sim_pid"
+done
+report "apply --all over TCP (reference)" "$work/tcp" "" "-" ""
+
+# detect: the receiver at each speed the window searches, the tool finding it.
+for speed in 1200 2400 4800 9600 19200 38400 57600 115200; do
+  : >"$work/detect"
+  for i in $(seq "$reps"); do
+    start_sim detect --baud "$speed"
+    run_ctl "detect at $speed" "$work/detect" --port "$work/detect" detect
+    stop_sim "$sim_pid"
+  done
+  report "detect, receiver at $speed" "$work/detect" "" "< 2 s" \
+    "$(verdict "$(median_of "$work/detect")" 2)"
+done
+
+# Four receivers at once against one.
+: >"$work/four"
+for i in $(seq "$reps"); do
+  ports=()
+  pids=()
+  for n in 1 2 3 4; do
+    start_sim "r$n" --baud "$baud"
+    ports+=(--port "$work/r$n")
+    pids+=("$sim_pid")
+  done
+  run_ctl "apply --all on four" "$work/four" "${ports[@]}" --baud "$baud" apply --all \
+    "$work/base.ini"
+  for pid in "${pids[@]}"; do stop_sim "$pid"; done
+done
+ratio=$(awk -v a="$(median_of "$work/four")" -v b="$(median_of "$work/all")" \
+  'BEGIN { printf "%.2f", a / b }')
+report "apply --all, four receivers at once" "$work/four" "${ratio}x one" "< 1.2x one" \
+  "$(verdict "$ratio" 1.2)"
+
+# Frames lost: 5% each way, a different seed per run so the runs differ but each repeats.
+: >"$work/drop"
+for i in $(seq "$reps"); do
+  start_sim drop --baud "$baud" --drop 5 --seed "$((1000 + i))"
+  run_ctl "apply --all with --drop 5 --seed $((1000 + i))" "$work/drop" --port "$work/drop" \
+    --baud "$baud" apply --all "$work/base.ini"
+  stop_sim "$sim_pid"
+done
+ratio=$(awk -v a="$(median_of "$work/drop")" -v b="$(median_of "$work/all")" \
+  'BEGIN { printf "%.2f", a / b }')
+report "apply --all, --drop 5 (seeds 1001..)" "$work/drop" "${ratio}x clean" "< 2x clean" \
+  "$(verdict "$ratio" 2)"
+
+if [ "$failures" -gt 0 ]; then
+  echo "$failures orvanectl run(s) failed: their times are in the figures above" >&2
+  exit 1
+fi

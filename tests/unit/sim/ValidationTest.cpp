@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: Apache-2.0
+// The values a validating simulated receiver refuses, and that it takes every value the window
+// and the base-station profile write.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <variant>
+
+#include "Validation.h"
+#include "transfer/BaseStation.h"
+
+namespace orvane::sim {
+namespace {
+
+struct Case {
+  const char* section;
+  const char* name;
+  const char* value;
+  bool acceptable;
+};
+
+TEST(Validation, RefusesWhatAReceiverWouldRefuse) {
+  const Case cases[] = {
+      {"surveyed_position", "surveyed_lat", "51.4778", true},
+      {"surveyed_position", "surveyed_lat", "-90", true},
+      {"surveyed_position", "surveyed_lat", "90.0001", false},
+      {"surveyed_position", "surveyed_lat", "north", false},
+      {"surveyed_position", "surveyed_lat", "", false},
+      {"surveyed_position", "surveyed_lat", "nan", false},
+      {"surveyed_position", "surveyed_lat", "1e1", false},
+      {"surveyed_position", "surveyed_lat", " 5", false},
+      {"surveyed_position", "surveyed_lat", "5.", true},
+      {"surveyed_position", "surveyed_lat", ".", false},
+      {"surveyed_position", "surveyed_lon", "-180", true},
+      {"surveyed_position", "surveyed_lon", "180.5", false},
+      {"surveyed_position", "surveyed_alt", "-12.75", true},
+      {"surveyed_position", "surveyed_alt", "12,75", false},
+      {"solution", "elevation_mask", "0", true},
+      {"solution", "elevation_mask", "90", true},
+      {"solution", "elevation_mask", "-1", false},
+      {"solution", "elevation_mask", "91", false},
+      {"solution", "elevation_mask", "ten", false},
+      {"ethernet", "ip_address", "192.168.0.222", true},
+      {"ethernet", "ip_address", "0.0.0.0", true},
+      {"ethernet", "ip_address", "256.1.1.1", false},
+      {"ethernet", "ip_address", "1.2.3", false},
+      {"ethernet", "ip_address", "1.2.3.4.5", false},
+      {"ethernet", "ip_address", "1..3.4", false},
+      {"ethernet", "ip_address", "1.2.3.4.", false},
+      {"ethernet", "ip_address", "", false},
+      {"ethernet", "ip_address", "fe80::1", false},
+      {"ethernet", "netmask", "255.255.255.0", true},
+      {"ethernet", "gateway", "gateway", false},
+      {"ethernet", "interface_mode", "Config", true},
+      {"ethernet", "interface_mode", "Off", false},
+      {"uart0", "mode", "RTCMv3 OUT", true},
+      {"uart1", "mode", "sbp", false},
+      {"uart1", "flow_control", "None", true},
+      {"uart1", "flow_control", "XON", false},
+      {"tcp_server1", "mode", "NMEA OUT", true},
+      {"tcp_client0", "mode", "Disabled", true},
+      {"udp_client1", "mode", "Enabled", false},
+      {"acquisition", "glonass_acquisition_enabled", "True", true},
+      {"acquisition", "glonass_acquisition_enabled", "true", false},
+      {"solution", "enable_beidou", "1", false},
+      {"surveyed_position", "broadcast", "False", true},
+      {"nmea", "gpgga_msg_rate", "-1", false},
+      {"tcp_server0", "port", "65536", false},
+      // Settings no rule names take anything.
+      {"uart0", "enabled_sbp_messages", "anything at all", true},
+      {"custom", "setting", "", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.section) + "." + c.name + " = \"" + c.value + "\"");
+    EXPECT_EQ(ValueAcceptable(c.section, c.name, c.value), c.acceptable);
+  }
+}
+
+TEST(Validation, TakesEveryValueTheBaseStationProfileWrites) {
+  for (const auto& row : transfer::BaseStationProfile()) {
+    SCOPED_TRACE(row.key.section + "." + row.key.name);
+    if (const auto* text = std::get_if<std::string>(&row.value)) {
+      EXPECT_TRUE(ValueAcceptable(row.key.section, row.key.name, *text)) << *text;
+      continue;
+    }
+    const auto field = transfer::FieldFor(std::get<transfer::FieldOf>(row.value).key);
+    ASSERT_TRUE(field);
+    switch (field->kind) {
+      case transfer::FieldKind::Switch:
+        EXPECT_TRUE(ValueAcceptable(row.key.section, row.key.name, "True"));
+        EXPECT_TRUE(ValueAcceptable(row.key.section, row.key.name, "False"));
+        break;
+      case transfer::FieldKind::SbpChoice:
+        EXPECT_TRUE(ValueAcceptable(row.key.section, row.key.name, "SBP"));
+        EXPECT_TRUE(ValueAcceptable(row.key.section, row.key.name, "RTCMv3 OUT"));
+        break;
+      case transfer::FieldKind::Text:
+        break;  // the operator's text: the cases above
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orvane::sim

@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: Apache-2.0
+#pragma once
+// One command on one port, on the event loop: open the port, find the receiver's speed, run the
+// command's transfers, and report. Every step goes on from the event loop, never from inside
+// the transfer that just finished, so a transfer is never replaced while it runs.
+
+#include <QObject>
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "ApplyPlan.h"
+#include "BaseProfile.h"
+#include "Engine.h"
+#include "WatchedPort.h"
+#include "platform/qt/QtCommPort.h"
+#include "session/Session.h"
+#include "transfer/SettingsTransfer.h"
+
+namespace orvane::ctl {
+
+class PortJob final : public QObject {
+ public:
+  // portNumber: the Comm number under which the port's device has been made known.
+  PortJob(const Options& options, const Target& target, std::int16_t portNumber,
+          std::function<void()> done);
+  ~PortJob() override;
+
+  void Start();
+  bool Finished() const { return finished_; }
+  const PortReport& report() const { return report_; }
+  // Requests settled so far and requests planned so far, for a progress bar.
+  std::size_t ProgressDone() const;
+  std::size_t ProgressTotal() const { return std::max(progressTotal_, progressExpected_); }
+
+ private:
+  using Results = std::vector<transfer::ItemResult>;
+  using Then = std::function<void(Results)>;
+  using Step = std::function<void()>;
+
+  // Connection (PortJob.cpp).
+  bool Open();
+  void SetSpeed(std::int32_t baud);
+  transfer::TransferPolicy Policy() const;
+  transfer::TransferPolicy ProbePolicy(bool first) const;
+  void Transfer(transfer::Direction direction, std::vector<transfer::TransferItem> items,
+                const transfer::TransferPolicy& policy, Then then);
+  void Read(const std::vector<SettingName>& names, const transfer::TransferPolicy& policy,
+            Then then);
+  void FindSpeed(Step then);
+  void Probe(std::size_t step, Step then);
+  void Confirm(const transfer::ProfileSetting& row, std::function<void(bool)> then);
+  void Later(Step step);
+  void OnPortFailed(const QString& reason);
+  void Fail(ExitCode code, std::string diagnosis);
+  void Finish();
+  bool NothingHeard(const Results& results) const;
+
+  // Commands (PortJobCommands.cpp).
+  void RunCommand();
+  void Detect();
+  void ReadEntries(std::vector<SettingName> names);
+  void Diff();
+  void Apply(std::vector<transfer::ProfileSetting> rows, bool all);
+  void ApplyPlanned(const ReadValues& before);
+  void WriteLast(std::size_t k, Step then);
+  void ReadBack();
+  void Save();
+  void TakeWrites(const std::vector<std::size_t>& rows, const Results& results);
+  void SettleUnfinished();
+
+  const Options& options_;
+  Target target_;
+  std::function<void()> done_;
+  bool overTcp_;
+  platform::qt::QtCommPort port_;
+  WatchedPort watched_;
+  CommandLineFields fields_{BaseProfileFields{}};
+  std::unique_ptr<session::Session> session_;
+  transfer::SettingsTransfer* transfer_ = nullptr;
+  std::optional<std::int32_t> speed_;
+  std::chrono::steady_clock::time_point started_;
+  std::size_t progressBefore_ = 0;
+  std::size_t progressTotal_ = 0;
+  // What the whole command is expected to send, so the bar does not run back between steps.
+  std::size_t progressExpected_ = 0;
+  bool reconnecting_ = false;
+  bool finished_ = false;
+  PortReport report_;
+
+  // apply and set
+  std::vector<transfer::ProfileSetting> rows_;
+  bool all_ = false;
+  ApplyPlan plan_;
+  // Per setting written: the worst write answer (refused wins, then unanswered) and its status.
+  std::map<SettingName, transfer::ItemResult> writes_;
+};
+
+}  // namespace orvane::ctl
