@@ -67,7 +67,7 @@ TEST(ProfileReads, GiveTheRowsInOrderWithTheirLines) {
        {{"s", "n", std::string(250, 'x'), 2}}}};
   for (const ReadCase& c : cases) {
     const ParsedProfile parsed = ParseProfile(c.text, "p.ini");
-    ASSERT_TRUE(parsed.Ok()) << c.title << ": " << parsed.error->What();
+    EXPECT_TRUE(parsed.Ok()) << c.title << ": " << (parsed.Ok() ? "" : parsed.error->What());
     EXPECT_EQ(Describe(parsed.rows), Describe(c.rows)) << c.title;
   }
 }
@@ -115,8 +115,7 @@ TEST(ProfileFaults, NameFileAndLineAndKeepNoRows) {
        "site.ini: line 1: expected [section] or name = value"}};
   for (const FaultCase& c : cases) {
     const ParsedProfile parsed = ParseProfile(c.text, "site.ini");
-    ASSERT_FALSE(parsed.Ok()) << c.title;
-    EXPECT_EQ(parsed.error->What(), c.what) << c.title;
+    EXPECT_EQ(parsed.Ok() ? "accepted" : parsed.error->What(), c.what) << c.title;
     EXPECT_TRUE(parsed.rows.empty()) << c.title;
   }
 }
@@ -162,8 +161,7 @@ TEST(ProfileRefusals, RowsNoLineCanHoldAreRefusedByIndex) {
                                {"NameHoldsEquals", {"s", "a=b", "v"}}};
   for (const RefusalCase& c : cases) {
     const RenderedProfile rendered = RenderProfile({{"ok", "first", "1"}, c.row});
-    ASSERT_FALSE(rendered.Ok()) << c.title << ": " << rendered.text;
-    EXPECT_EQ(rendered.error->line, 2) << c.title;
+    EXPECT_EQ(rendered.Ok() ? 0 : rendered.error->line, 2) << c.title << ": " << rendered.text;
     EXPECT_TRUE(rendered.text.empty()) << c.title;
   }
 }
