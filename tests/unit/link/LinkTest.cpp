@@ -69,15 +69,12 @@ struct Rig final : MessageHandlers {
 
 // Bytes received, or (without bytes) a framing error reported by the line.
 struct Event {
-  Event(Bytes b) : bytes(std::move(b)) {}  // NOLINT: bytes received, the common case
-  bool framingError = false;
+  Event(Bytes b, bool error = false)  // NOLINT: implicit, for bytes received
+      : framingError(error), bytes(std::move(b)) {}
+  bool framingError;
   Bytes bytes;
 };
-const Event kFramingError = [] {
-  Event e{Bytes{}};
-  e.framingError = true;
-  return e;
-}();
+const Event kFramingError{{}, true};
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
   Bytes out;
