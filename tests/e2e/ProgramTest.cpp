@@ -3,10 +3,7 @@
 // by a signal it ends as Exit does, closing its port; tools/run.sh names a device that cannot
 // serve. Real time, generous limits.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <pty.h>
-#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+
+#include "support/PseudoTerminal.h"
 
 namespace orvane {
 namespace {
@@ -47,45 +46,28 @@ Finished RunProcess(const QString& program, const QStringList& arguments,
   return {process.exitCode(), err.split(QLatin1Char('\n'), Qt::SkipEmptyParts)};
 }
 
-struct DisplayCase {
-  const char* name;
-  const char* display;  // nullptr: not set
-};
-void PrintTo(const DisplayCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
-class WithoutAGraphicalSession : public ::testing::TestWithParam<DisplayCase> {};
-
-TEST_P(WithoutAGraphicalSession, SaysWhatItNeedsInOneLineAndExitsWithOne) {
-  QProcessEnvironment env = WithoutDisplay();
-  if (GetParam().display) env.insert(QStringLiteral("DISPLAY"), GetParam().display);
-  const Finished run = RunProcess(QStringLiteral(ORVANE_CONFIG_EXE), {}, env);
-  EXPECT_EQ(run.exitCode, 1);
-  ASSERT_EQ(run.errorLines.size(), 1) << run.errorLines.join(QLatin1Char('\n')).toStdString();
-  for (const char* word : {"graphical session", "ssh -X", "xvfb-run"}) {
-    EXPECT_TRUE(run.errorLines.front().contains(QLatin1String(word))) << word;
+// No display named, or one named that cannot be reached.
+TEST(WithoutAGraphicalSession, SaysWhatItNeedsInOneLineAndExitsWithOne) {
+  for (const char* display : {static_cast<const char*>(nullptr), ":87"}) {
+    SCOPED_TRACE(display ? display : "none");
+    QProcessEnvironment env = WithoutDisplay();
+    if (display) env.insert(QStringLiteral("DISPLAY"), display);
+    const Finished run = RunProcess(QStringLiteral(ORVANE_CONFIG_EXE), {}, env);
+    EXPECT_EQ(run.exitCode, 1);
+    ASSERT_EQ(run.errorLines.size(), 1) << run.errorLines.join(QLatin1Char('\n')).toStdString();
+    for (const char* word : {"graphical session", "ssh -X", "xvfb-run"}) {
+      EXPECT_TRUE(run.errorLines.front().contains(QLatin1String(word))) << word;
+    }
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, WithoutAGraphicalSession,
-                         ::testing::Values(DisplayCase{"NoneNamed", nullptr},
-                                           DisplayCase{"NamedButUnreachable", ":87"}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // A pseudo-terminal behind a link, as COM port 1.
 class WithADevice : public ::testing::Test {
  protected:
   void SetUp() override {
-    int slave = -1;
-    char name[128] = {};
-    ASSERT_EQ(::openpty(&master_, &slave, nullptr, nullptr, nullptr), 0);
-    ASSERT_EQ(::ttyname_r(slave, name, sizeof name), 0);
-    ::close(slave);
-    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
-    ASSERT_TRUE(QFile::link(QString::fromLocal8Bit(name), link_));
+    ASSERT_TRUE(pty_.Open());
+    ASSERT_TRUE(QFile::link(QString::fromStdString(pty_.name()), link_));
   }
-  void TearDown() override { ::close(master_); }
 
   // Where QSerialPort keeps the lock file of the link: LCK.. and the path with / as _, in the
   // first of the usual lock directories that it may write to.
@@ -101,35 +83,33 @@ class WithADevice : public ::testing::Test {
 
   QTemporaryDir dir_;
   QString link_ = dir_.filePath(QStringLiteral("ttyProgram"));
-  int master_ = -1;
+  testing::PseudoTerminal pty_;
 };
 
-class Stopped : public WithADevice, public ::testing::WithParamInterface<int> {};
+using Stopped = WithADevice;
 
-TEST_P(Stopped, BySignalEndsLikeExitAndLeavesNoLockBehind) {
-  QProcess program;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-  env.insert(QStringLiteral("ORVANE_COM1"), link_);
-  program.setProcessEnvironment(env);
-  program.setProcessChannelMode(QProcess::ForwardedChannels);
-  program.start(QStringLiteral(ORVANE_CONFIG_EXE));
-  ASSERT_TRUE(program.waitForStarted(kWait));
-  // The first watchdog tick opens the port and locks it.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(LockFile()); }, kWait))
-      << LockFile().toStdString();
-  ::kill(static_cast<pid_t>(program.processId()), GetParam());
-  ASSERT_TRUE(program.waitForFinished(kWait));
-  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(program.exitCode(), 0);
-  EXPECT_FALSE(QFileInfo::exists(LockFile()));
-  QFile::remove(LockFile());  // a failed run must not leave it for the next
+TEST_F(Stopped, BySignalEndsLikeExitAndLeavesNoLockBehind) {
+  for (const int stop : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(stop == SIGTERM ? "SIGTERM" : "SIGINT");
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("ORVANE_COM1"), link_);
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(ORVANE_CONFIG_EXE));
+    ASSERT_TRUE(program.waitForStarted(kWait));
+    // The first watchdog tick opens the port and locks it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(LockFile()); }, kWait))
+        << LockFile().toStdString();
+    ::kill(static_cast<pid_t>(program.processId()), stop);
+    ASSERT_TRUE(program.waitForFinished(kWait));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_FALSE(QFileInfo::exists(LockFile()));
+    QFile::remove(LockFile());  // a failed run must not leave it for the next
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Signals, Stopped, ::testing::Values(SIGTERM, SIGINT),
-                         [](const auto& info) {
-                           return std::string(info.param == SIGTERM ? "Term" : "Int");
-                         });
 
 class RunScript : public WithADevice {
  protected:

@@ -29,7 +29,7 @@ void FakeSerialPort::Unplug() {
 }
 
 void FakeSerialPort::Output(std::span<const std::uint8_t> frame) {
-  written_.push_back({{frame.begin(), frame.end()}, ToText(settings_), commPort_});
+  written_.push_back({{frame.begin(), frame.end()}, ToText(settings_)});
   if (open_ && responder_) {
     std::vector<std::uint8_t> copy(frame.begin(), frame.end());
     clock_.Post(VirtualClock::Ms{0}, [this, copy = std::move(copy)] {

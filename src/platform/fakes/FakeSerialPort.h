@@ -23,8 +23,7 @@ class FakeSerialPort final : public CommPort {
  public:
   struct Written {
     std::vector<std::uint8_t> frame;
-    std::string settings;   // line settings when it was written, as "19200,N,8,1"
-    std::int16_t commPort;  // port number it went out on
+    std::string settings;  // line settings when it was written, as "19200,N,8,1"
   };
   using Responder = std::function<void(std::span<const std::uint8_t> frame)>;
 

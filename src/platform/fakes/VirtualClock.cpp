@@ -32,16 +32,6 @@ void VirtualClock::Post(Ms delay, std::function<void()> fn) {
   events_.push_back({now_ + std::max(delay, Ms{0}), NextOrder(), std::move(fn)});
 }
 
-void VirtualClock::Every(Ms period, std::function<void()> fn) {
-  auto repeat = std::make_shared<std::function<void()>>();
-  *repeat = [this, period, fn = std::move(fn), weak = std::weak_ptr(repeat)]() {
-    fn();
-    if (auto self = weak.lock()) Post(period, *self);
-  };
-  Post(period, *repeat);
-  repeaters_.push_back(std::move(repeat));
-}
-
 void VirtualClock::Advance(Ms span) {
   const Ms until = now_ + span;
   for (;;) {

@@ -48,8 +48,6 @@ class VirtualClock {
 
   // Runs fn at now + delay, after everything already due at that instant.
   void Post(Ms delay, std::function<void()> fn);
-  // Runs fn every period, the first time one period from now, until the clock goes away.
-  void Every(Ms period, std::function<void()> fn);
 
   // Runs every tick and event due up to now + span, in time order, then sets now to that time.
   void Advance(Ms span);
@@ -74,7 +72,6 @@ class VirtualClock {
   std::uint64_t nextOrder_ = 0;
   std::vector<FakeTimer*> timers_;
   std::vector<Event> events_;
-  std::vector<std::shared_ptr<std::function<void()>>> repeaters_;
 };
 
 }  // namespace orvane::platform::fakes

@@ -16,6 +16,13 @@ using Errors = std::vector<LineError>;
 constexpr qintptr kHandle = 7;
 constexpr auto kTop = std::numeric_limits<std::uint32_t>::max();
 
+// A counter over scripted totals, the device keeping counters unless told otherwise.
+struct Counting {
+  explicit Counting(bool present = true) { counts->present = present; }
+  std::shared_ptr<ScriptedCounts::State> counts = std::make_shared<ScriptedCounts::State>();
+  LineErrorCounter counter{std::make_unique<ScriptedCounts>(counts)};
+};
+
 struct CountingCase {
   const char* name;
   LineCounts atBegin;
@@ -23,57 +30,41 @@ struct CountingCase {
   Errors expected;
 };
 
-void PrintTo(const CountingCase& c, std::ostream* os) {
-  *os << c.name;
+TEST(LineCounting, ReportsWhatGrewSinceTheBaseline) {
+  const CountingCase cases[] = {
+      {"NothingNew", {5, 6, 7, 8}, {5, 6, 7, 8}, {}},
+      {"FramingErrorsSinceOpenOnly",
+       {40, 0, 0, 0},
+       {42, 0, 0, 0},
+       {LineError::Framing, LineError::Framing}},
+      // A slower sender's low runs show as breaks: they judge the speed as framing errors do.
+      {"BreakCountsAsFraming", {0, 3, 0, 0}, {0, 4, 0, 0}, {LineError::Framing}},
+      {"ParityAsParity", {0, 0, 9, 0}, {0, 0, 10, 0}, {LineError::Parity}},
+      {"OverrunAsOverrun", {0, 0, 0, 1}, {0, 0, 0, 3}, {LineError::Overrun, LineError::Overrun}},
+      {"EveryKindAtOnce",
+       {1, 1, 1, 1},
+       {2, 2, 2, 2},
+       {LineError::Framing, LineError::Framing, LineError::Parity, LineError::Overrun}},
+      {"AcrossTheWrapOfEachCounter",
+       {kTop, kTop, kTop - 1, kTop},
+       {0, 0, 0, 1},
+       {LineError::Framing, LineError::Framing, LineError::Parity, LineError::Parity,
+        LineError::Overrun, LineError::Overrun}}};
+  for (const CountingCase& c : cases) {
+    Counting rig;
+    rig.counts->counts = c.atBegin;
+    ASSERT_TRUE(rig.counter.Begin(kHandle)) << c.name;
+    EXPECT_EQ(rig.counts->preparedHandle, kHandle) << c.name;
+    rig.counts->counts = c.later;
+    EXPECT_EQ(rig.counter.TakeNew(kHandle), c.expected) << c.name;
+    EXPECT_EQ(rig.counter.TakeNew(kHandle), Errors{}) << c.name << ": each error is reported once";
+  }
 }
-
-class LineCounting : public ::testing::TestWithParam<CountingCase> {};
-
-TEST_P(LineCounting, ReportsWhatGrewSinceTheBaseline) {
-  const CountingCase& c = GetParam();
-  auto counts = std::make_shared<ScriptedCounts::State>();
-  counts->present = true;
-  counts->counts = c.atBegin;
-  LineErrorCounter counter(std::make_unique<ScriptedCounts>(counts));
-  ASSERT_TRUE(counter.Begin(kHandle));
-  EXPECT_EQ(counts->preparedHandle, kHandle);
-  counts->counts = c.later;
-  EXPECT_EQ(counter.TakeNew(kHandle), c.expected);
-  EXPECT_EQ(counter.TakeNew(kHandle), Errors{}) << "each error is reported once";
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LineCounting,
-    ::testing::Values(
-        CountingCase{"NothingNew", {5, 6, 7, 8}, {5, 6, 7, 8}, {}},
-        CountingCase{"FramingErrorsSinceOpenOnly",
-                     {40, 0, 0, 0},
-                     {42, 0, 0, 0},
-                     {LineError::Framing, LineError::Framing}},
-        // A slower sender's low runs show as breaks: they judge the speed as framing errors do.
-        CountingCase{"BreakCountsAsFraming", {0, 3, 0, 0}, {0, 4, 0, 0}, {LineError::Framing}},
-        CountingCase{"ParityAsParity", {0, 0, 9, 0}, {0, 0, 10, 0}, {LineError::Parity}},
-        CountingCase{"OverrunAsOverrun",
-                     {0, 0, 0, 1},
-                     {0, 0, 0, 3},
-                     {LineError::Overrun, LineError::Overrun}},
-        CountingCase{
-            "EveryKindAtOnce",
-            {1, 1, 1, 1},
-            {2, 2, 2, 2},
-            {LineError::Framing, LineError::Framing, LineError::Parity, LineError::Overrun}},
-        CountingCase{"AcrossTheWrapOfEachCounter",
-                     {kTop, kTop, kTop - 1, kTop},
-                     {0, 0, 0, 1},
-                     {LineError::Framing, LineError::Framing, LineError::Parity, LineError::Parity,
-                      LineError::Overrun, LineError::Overrun}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LineCounting, ACounterThatJumpsOrRestartsGivesABoundedBurst) {
-  auto counts = std::make_shared<ScriptedCounts::State>();
-  counts->present = true;
+  Counting rig;
+  auto& [counts, counter] = rig;
   counts->counts = {1000, 0, 0, 0};
-  LineErrorCounter counter(std::make_unique<ScriptedCounts>(counts));
   ASSERT_TRUE(counter.Begin(kHandle));
   counts->counts = {0, 0, 0, 0};  // the driver started again from zero
   const Errors burst = counter.TakeNew(kHandle);
@@ -85,9 +76,8 @@ TEST(LineCounting, ACounterThatJumpsOrRestartsGivesABoundedBurst) {
 }
 
 TEST(LineCounting, ANewBaselineForgetsWhatCameBeforeIt) {
-  auto counts = std::make_shared<ScriptedCounts::State>();
-  counts->present = true;
-  LineErrorCounter counter(std::make_unique<ScriptedCounts>(counts));
+  Counting rig;
+  auto& [counts, counter] = rig;
   ASSERT_TRUE(counter.Begin(kHandle));
   counts->counts = {3, 2, 0, 0};  // heard at the old speed
   ASSERT_TRUE(counter.Begin(kHandle));
@@ -95,8 +85,8 @@ TEST(LineCounting, ANewBaselineForgetsWhatCameBeforeIt) {
 }
 
 TEST(LineCounting, NothingIsCountedWithoutCountersOrAfterTheEnd) {
-  auto counts = std::make_shared<ScriptedCounts::State>();
-  LineErrorCounter counter(std::make_unique<ScriptedCounts>(counts));
+  Counting rig(false);
+  auto& [counts, counter] = rig;
   EXPECT_FALSE(counter.Begin(kHandle)) << "a device that keeps no counters";
   counts->counts = {1, 1, 1, 1};
   EXPECT_EQ(counter.TakeNew(kHandle), Errors{});

@@ -3,10 +3,7 @@
 // messages of orvane.link when its rules turn it on, and nothing appears otherwise; the logic
 // gets the same bytes either way.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <pty.h>
-#include <unistd.h>
 
 #include <QFile>
 #include <QLoggingCategory>
@@ -17,6 +14,7 @@
 #include "platform/qt/QtSerialPort.h"
 #include "platform/qt/TracingPort.h"
 #include "support/Frames.h"
+#include "support/PseudoTerminal.h"
 
 namespace orvane::platform::qt {
 namespace {
@@ -39,13 +37,8 @@ void Capture(QtMsgType type, const QMessageLogContext& context, const QString& m
 class LinkTrace : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
-    int slave = -1;
-    char name[128] = {};
-    ASSERT_EQ(::openpty(&master_, &slave, nullptr, nullptr, nullptr), 0);
-    ASSERT_EQ(::ttyname_r(slave, name, sizeof name), 0);
-    ::close(slave);
-    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
-    ASSERT_TRUE(QFile::link(QString::fromLocal8Bit(name), link_));
+    ASSERT_TRUE(pty_.Open());
+    ASSERT_TRUE(QFile::link(QString::fromStdString(pty_.name()), link_));
     qputenv("ORVANE_COM4", QFile::encodeName(link_));
     traced.clear();
     previous = qInstallMessageHandler(Capture);
@@ -60,13 +53,12 @@ class LinkTrace : public ::testing::TestWithParam<bool> {
   void TearDown() override {
     QLoggingCategory::setFilterRules(QString());
     qInstallMessageHandler(previous);
-    ::close(master_);
     qunsetenv("ORVANE_COM4");
   }
 
   QTemporaryDir dir_;
   QString link_ = dir_.filePath(QStringLiteral("ttyTrace"));
-  int master_ = -1;
+  orvane::testing::PseudoTerminal pty_;
   QtSerialPort port_;
   TracingPort traced_{port_};
   Bytes received_;
@@ -96,7 +88,7 @@ TEST_P(LinkTrace, ShowsEveryFrameBothWaysInWordsOnlyWhenTurnedOn) {
   }();
   for (const Bytes& part : {line, rest}) {
     const std::size_t before = received_.size();
-    ASSERT_EQ(::write(master_, part.data(), part.size()), ssize_t(part.size()));
+    ASSERT_EQ(::write(pty_.master(), part.data(), part.size()), ssize_t(part.size()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return received_.size() == before + part.size(); }, kWait));
   }
   Bytes all = line;

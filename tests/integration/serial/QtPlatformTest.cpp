@@ -1,11 +1,8 @@
 // The Qt serial port against a pseudo-terminal whose master side plays the device, and the
 // precise timer; real time with wide margins, asserting what happens, never how fast.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <termios.h>
-#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -19,6 +16,7 @@
 #include "ScriptedCounts.h"
 #include "platform/qt/QtSerialPort.h"
 #include "platform/qt/QtTimer.h"
+#include "support/PseudoTerminal.h"
 
 namespace orvane::platform::qt {
 namespace {
@@ -46,24 +44,18 @@ class QtSerialPortTest : public ::testing::Test {
   void TearDown() override { Unplug(); }
 
   bool Plug() {
-    int slave = -1;
-    char name[128] = {};
-    if (::openpty(&master_, &slave, nullptr, nullptr, nullptr) != 0) return false;
-    const bool named = ::ttyname_r(slave, name, sizeof name) == 0;
-    ::close(slave);  // the port opens its own
-    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
     QFile::remove(path_);
-    return named && QFile::link(QString::fromLocal8Bit(name), path_);
+    return pty_.Open() && QFile::link(QString::fromStdString(pty_.name()), path_);
   }
   // The device goes: the line hangs up and its node disappears. (A pseudo-terminal's number is
   // soon reused by another test's terminal, so the old path must not stay behind.)
   void Unplug() {
-    ::close(std::exchange(master_, -1));
+    pty_.Close();
     QFile::remove(path_);
   }
 
   void Send(const Bytes& bytes) {
-    ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    ASSERT_EQ(::write(pty_.master(), bytes.data(), bytes.size()), ssize_t(bytes.size()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return received_.size() >= bytes.size(); }, kWait));
     EXPECT_EQ(std::exchange(received_, {}), bytes);
   }
@@ -71,22 +63,34 @@ class QtSerialPortTest : public ::testing::Test {
     Bytes got(count);
     std::size_t n = 0;
     const auto all = [&] {
-      return (n += std::max<ssize_t>(0, ::read(master_, got.data() + n, count - n))) == count;
+      return (n += std::max<ssize_t>(0, ::read(pty_.master(), got.data() + n, count - n))) == count;
     };
     static_cast<void>(QTest::qWaitFor(all, kWait));
     return got;
+  }
+  // The port opened again on a device that keeps line-error counters.
+  void OpenWithCounters() {
+    port_.Close();
+    counts_->present = true;
+    ASSERT_TRUE(port_.Open());
+    EXPECT_TRUE(port_.CanReportLineErrors());
+  }
+  // Returns just after the port's next poll of the counters.
+  void WaitForPoll() {
+    const int reads = counts_->reads;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counts_->reads > reads; }, kWait));
   }
   // Speed and stop bits as the device sees them; a terminal keeps 8 data bits and no parity.
   using Line = std::pair<speed_t, bool>;
   Line DeviceLine() const {
     termios tio{};
-    ::tcgetattr(master_, &tio);
+    ::tcgetattr(pty_.master(), &tio);
     return {cfgetospeed(&tio), (tio.c_cflag & CSTOPB) != 0};
   }
 
   QTemporaryDir dir_;
   QString path_ = dir_.filePath(QStringLiteral("ttyOrvane%1").arg(::getpid()));
-  int master_ = -1;
+  testing::PseudoTerminal pty_;
   // Terminals keep no line-error counters; these stand in for a device's, absent until a test
   // makes them present and opens the port again.
   std::shared_ptr<ScriptedCounts::State> counts_ = std::make_shared<ScriptedCounts::State>();
@@ -185,15 +189,11 @@ TEST_F(QtSerialPortTest, AQueuedCloseSparesThePortOpenedAgainMeanwhile) {
 }
 
 TEST_F(QtSerialPortTest, LineErrorsComeBeforeTheBytesReadWithThemAndAlsoWithoutBytes) {
-  port_.Close();
-  counts_->present = true;
-  ASSERT_TRUE(port_.Open());
-  EXPECT_TRUE(port_.CanReportLineErrors());
   // Several rounds, each just after a poll of the counters, so that the next poll is far off
   // and the errors must come with the read.
+  ASSERT_NO_FATAL_FAILURE(OpenWithCounters());
   for (int round = 0; round < 3; ++round) {
-    const int reads = counts_->reads;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return counts_->reads > reads; }, kWait));
+    ASSERT_NO_FATAL_FAILURE(WaitForPoll());
     events_.clear();
     ++counts_->counts.frame;
     Send({0x55});
@@ -206,11 +206,8 @@ TEST_F(QtSerialPortTest, LineErrorsComeBeforeTheBytesReadWithThemAndAlsoWithoutB
 }
 
 TEST_F(QtSerialPortTest, ErrorsHeardBeforeASpeedChangeAreNotCountedAfterIt) {
-  port_.Close();
-  counts_->present = true;
-  ASSERT_TRUE(port_.Open());
-  const int reads = counts_->reads;
-  ASSERT_TRUE(QTest::qWaitFor([&] { return counts_->reads > reads; }, kWait));
+  ASSERT_NO_FATAL_FAILURE(OpenWithCounters());
+  ASSERT_NO_FATAL_FAILURE(WaitForPoll());
   events_.clear();
   counts_->counts.frame += 5;  // heard at 19200, before the speed changes in the same pass
   ASSERT_TRUE(port_.SetLineSettings(platform::AtBaud(9600)));

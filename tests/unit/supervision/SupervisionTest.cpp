@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -149,56 +148,51 @@ struct SearchCase {
   bool lineErrors;
   std::size_t speedsTried;
   const char* foundAt;
-  friend void PrintTo(const SearchCase& c, std::ostream* os) { *os << c.name; }
 };
 
-class SearchAgainstSpeedModel : public ::testing::TestWithParam<SearchCase> {};
+TEST(BaudSearch, TriesSpeedsInOrderTellsTheFirstCleanOneAndHoldsThePortAt19200) {
+  const SearchCase cases[] = {{"At9600", 9600, true, 4, "9600,N,8,1"},
+                              {"At9600_NoLineErrors", 9600, false, 4, "9600,N,8,1"},
+                              {"At115200", 115200, true, 1, "115200,N,8,1"},
+                              {"At115200_NoLineErrors", 115200, false, 1, "115200,N,8,1"},
+                              {"At1200", 1200, true, 7, "1200,N,8,1"},
+                              {"At1200_NoLineErrors", 1200, false, 7, "1200,N,8,1"},
+                              // No framing error on a silent line: 115200 counts as clean.
+                              {"Silent", std::nullopt, true, 1, "115200,N,8,1"},
+                              // No frame ever verifies: every speed is tried and none is clean.
+                              {"Silent_NoLineErrors", std::nullopt, false, 7, nullptr}};
+  for (const SearchCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    SessionRig rig;
+    rig.port.SetCanReportLineErrors(c.lineErrors);
+    std::optional<SimulatedReceiver> receiver;
+    if (c.receiverBaud) receiver.emplace(rig.clock, rig.port, *c.receiverBaud);
+    rig.OpenPort();
+    // Noise with a preamble whose length byte promises 255 more bytes: unless the frame receiver
+    // hunts afresh at each speed, it swallows the heartbeats that would judge the next one.
+    rig.port.Inject({0x55, 0xA0, 0x00, 0x42, 0x00, 0xFF});
+    rig.Advance(70s);  // 16 s before the search starts, at most nine 2.5 s ticks after
 
-TEST_P(SearchAgainstSpeedModel, TriesSpeedsInOrderTellsTheFirstCleanOneAndHoldsThePortAt19200) {
-  const SearchCase& c = GetParam();
-  SessionRig rig;
-  rig.port.SetCanReportLineErrors(c.lineErrors);
-  std::optional<SimulatedReceiver> receiver;
-  if (c.receiverBaud) receiver.emplace(rig.clock, rig.port, *c.receiverBaud);
-  rig.OpenPort();
-  // Noise with a preamble whose length byte promises 255 more bytes: unless the frame receiver
-  // hunts afresh at each speed, it swallows the heartbeats that would judge the next one.
-  rig.port.Inject({0x55, 0xA0, 0x00, 0x42, 0x00, 0xFF});
-  rig.Advance(70s);  // 16 s before the search starts, at most nine 2.5 s ticks after
-
-  std::vector<std::string> captions;
-  for (const auto& caption : rig.captions) {
-    if (caption.starts_with("Testing at")) captions.push_back(caption);
+    std::vector<std::string> captions;
+    for (const auto& caption : rig.captions) {
+      if (caption.starts_with("Testing at")) captions.push_back(caption);
+    }
+    EXPECT_EQ(captions, std::vector<std::string>(kTestingCaptions.begin(),
+                                                 kTestingCaptions.begin() + c.speedsTried));
+    // The message filter goes out once at every speed tried, at that speed.
+    std::vector<std::string> filterSpeeds;
+    for (const auto& write : Uart1Writes(rig.port, "enabled_sbp_messages")) {
+      filterSpeeds.push_back(write.settings);
+      EXPECT_EQ(Decode(write.frame).texts[2], "165,175,65535");
+    }
+    EXPECT_EQ(filterSpeeds, std::vector<std::string>(kTestingSettings.begin(),
+                                                     kTestingSettings.begin() + c.speedsTried));
+    EXPECT_EQ(rig.port.opens(), static_cast<int>(c.speedsTried) + 2);  // first tick, speeds, hold
+    ExpectSearchEnded(rig, c.foundAt);
+    // The receiver heard the speed change, moved to 19200 and is heard there.
+    EXPECT_EQ(rig.status().lamp(), c.receiverBaud ? lamp::kGreen : lamp::kRed);
   }
-  EXPECT_EQ(captions, std::vector<std::string>(kTestingCaptions.begin(),
-                                               kTestingCaptions.begin() + c.speedsTried));
-  // The message filter goes out once at every speed tried, at that speed.
-  std::vector<std::string> filterSpeeds;
-  for (const auto& write : Uart1Writes(rig.port, "enabled_sbp_messages")) {
-    filterSpeeds.push_back(write.settings);
-    EXPECT_EQ(Decode(write.frame).texts[2], "165,175,65535");
-  }
-  EXPECT_EQ(filterSpeeds, std::vector<std::string>(kTestingSettings.begin(),
-                                                   kTestingSettings.begin() + c.speedsTried));
-  EXPECT_EQ(rig.port.opens(), static_cast<int>(c.speedsTried) + 2);  // first tick, speeds, hold
-  ExpectSearchEnded(rig, c.foundAt);
-  // The receiver heard the speed change, moved to 19200 and is heard there.
-  EXPECT_EQ(rig.status().lamp(), c.receiverBaud ? lamp::kGreen : lamp::kRed);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Receivers, SearchAgainstSpeedModel,
-    ::testing::Values(SearchCase{"At9600", 9600, true, 4, "9600,N,8,1"},
-                      SearchCase{"At9600_NoLineErrors", 9600, false, 4, "9600,N,8,1"},
-                      SearchCase{"At115200", 115200, true, 1, "115200,N,8,1"},
-                      SearchCase{"At115200_NoLineErrors", 115200, false, 1, "115200,N,8,1"},
-                      SearchCase{"At1200", 1200, true, 7, "1200,N,8,1"},
-                      SearchCase{"At1200_NoLineErrors", 1200, false, 7, "1200,N,8,1"},
-                      // No framing error on a silent line: 115200 counts as clean.
-                      SearchCase{"Silent", std::nullopt, true, 1, "115200,N,8,1"},
-                      // No frame ever verifies: every speed is tried and none is clean.
-                      SearchCase{"Silent_NoLineErrors", std::nullopt, false, 7, nullptr}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // With no heartbeat the tick at 1 s opens the port and the fifteenth silent tick (16 s) starts
 // the search; its ticks come at 18.5 s, 21 s, 23.5 s ...

@@ -8,6 +8,7 @@
 
 #include "support/Frames.h"
 #include "support/SessionRig.h"
+#include "transfer/ProfileFile.h"
 
 namespace orvane::testing {
 namespace {
@@ -270,6 +271,32 @@ TEST(WindowRead, OnlyTheExactTextsTrueAndSbpCheckABoxOrSelectSbp) {
     rig.clock.RunDue();
     EXPECT_EQ(rig.fields.IsOn(kGalileo), checked) << value;
     EXPECT_EQ(rig.fields.IsOn(kRtk), sbp) << value;
+  }
+}
+
+// The forty-nine writes as a profile, an address filled in: they read back row for row,
+// "interface_mode" twice, each from the line that holds it; row 34 makes a 207-character line.
+TEST(ProfileRoundTrip, TheWindowsWritesReadBackRowForRow) {
+  std::vector<transfer::ProfileSetting> rows;
+  for (const Row& w : kWrites) rows.push_back({w[0], w[1], w[2]});
+  rows[1].value = "192.168.0.222";
+  rows[2].value = "192.168.0.1";
+  rows[3].value = "255.255.255.0";
+  const transfer::RenderedProfile rendered = transfer::RenderProfile(rows);
+  ASSERT_TRUE(rendered.Ok()) << rendered.error->What();
+  std::vector<std::string> lines{""};  // lines[n] is line n
+  for (std::size_t start = 0, end; start < rendered.text.size(); start = end + 1) {
+    end = rendered.text.find('\n', start);
+    lines.push_back(rendered.text.substr(start, end - start));
+  }
+  std::size_t longest = 0;
+  for (const auto& line : lines) longest = std::max(longest, line.size());
+  EXPECT_EQ(longest, 207u);
+  const transfer::ParsedProfile parsed = transfer::ParseProfile(rendered.text);
+  ASSERT_TRUE(parsed.Ok()) << parsed.error->What();
+  EXPECT_EQ(parsed.rows, rows);
+  for (const auto& row : parsed.rows) {
+    EXPECT_EQ(lines.at(row.line).rfind(row.name + " =", 0), 0u) << row.name;
   }
 }
 
