@@ -73,13 +73,14 @@ transfer::SettingsTransfer& Session::StartTransfer(
   return *transfer_;
 }
 
+// A script's session leaves the window's transfers alone: answers are its own transfer's.
 void Session::OnSettingReadResponse(std::span<const std::uint8_t> frame) {
-  read_.TakeAnswer(frame);
+  if (use_ == SessionUse::Window) read_.TakeAnswer(frame);
   if (transfer_ && transferDirection_ == transfer::Direction::Read) transfer_->TakeAnswer(frame);
 }
 
 void Session::OnSettingWriteResponse(std::span<const std::uint8_t> frame) {
-  write_.TakeAnswer(frame);
+  if (use_ == SessionUse::Window) write_.TakeAnswer(frame);
   if (transfer_ && transferDirection_ == transfer::Direction::Write) transfer_->TakeAnswer(frame);
 }
 

@@ -72,7 +72,10 @@ class Session final : private link::MessageHandlers {
   bool AnyTimerRunning() const;
 
  private:
-  void OnHeartbeat() override { watchdog_.OnHeartbeat(); }
+  // A script's session has no watchdog at work: the status line is not its report.
+  void OnHeartbeat() override {
+    if (use_ == SessionUse::Window) watchdog_.OnHeartbeat();
+  }
   void OnSettingReadResponse(std::span<const std::uint8_t> frame) override;
   void OnSettingWriteResponse(std::span<const std::uint8_t> frame) override;
 

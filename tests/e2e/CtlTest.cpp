@@ -17,19 +17,19 @@
 namespace orvane::testing {
 namespace {
 
-struct Run {
+struct CtlRun {
   int exit = -1;
   QJsonObject document;
   QByteArray err;
 };
 
 // orvanectl with --json; the event loop keeps turning so the simulators' logs keep flowing.
-Run Ctl(const QStringList& arguments) {
+CtlRun Ctl(const QStringList& arguments) {
   QProcess process;
   process.start(QStringLiteral(ORVANECTL_EXE), QStringList{"--json"} + arguments);
   EXPECT_TRUE(WaitFor([&] { return process.state() == QProcess::NotRunning; }, 60s))
       << arguments.join(' ').toStdString();
-  Run run;
+  CtlRun run;
   run.exit = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
   QJsonParseError error;
   const QByteArray out = process.readAllStandardOutput();
@@ -40,12 +40,12 @@ Run Ctl(const QStringList& arguments) {
   return run;
 }
 
-QJsonObject Port(const Run& run, qsizetype i = 0) {
+QJsonObject Port(const CtlRun& run, qsizetype i = 0) {
   return run.document.value("ports").toArray().at(i).toObject();
 }
 
 // The entry of one setting on the first port.
-QJsonObject Entry(const Run& run, const QString& section, const QString& name) {
+QJsonObject Entry(const CtlRun& run, const QString& section, const QString& name) {
   for (const auto& value : Port(run).value("settings").toArray()) {
     const QJsonObject entry = value.toObject();
     if (entry.value("section") == section && entry.value("name") == name) return entry;
@@ -77,13 +77,13 @@ TEST(CtlApply, WritesWhatDiffersVerifiesSavesAndThenDiffFindsNothing) {
   ProfileFile profile(kProfile);
   const QStringList port{"--port", sim.link()};
 
-  const Run dry = Ctl(port + QStringList{"apply", profile.path(), "--dry-run"});
+  const CtlRun dry = Ctl(port + QStringList{"apply", profile.path(), "--dry-run"});
   EXPECT_EQ(dry.exit, 1);
   EXPECT_EQ(Entry(dry, "solution", "elevation_mask").value("outcome"), "differs");
   EXPECT_FALSE(Port(dry).value("saved").toBool());
   EXPECT_EQ(sim.Count("settings write"), 0);
 
-  const Run apply = Ctl(port + QStringList{"apply", profile.path()});
+  const CtlRun apply = Ctl(port + QStringList{"apply", profile.path()});
   EXPECT_EQ(apply.exit, 0) << QJsonDocument(apply.document).toJson().toStdString();
   EXPECT_EQ(Port(apply).value("speed").toInt(), 19200);
   EXPECT_TRUE(Port(apply).value("saved").toBool());
@@ -99,14 +99,14 @@ TEST(CtlApply, WritesWhatDiffersVerifiesSavesAndThenDiffFindsNothing) {
   EXPECT_EQ(sim.ReadStore()["ethernet.ip_address"], "192.168.7.2");
   EXPECT_TRUE(sim.WaitForLine("settings save", 10s));
 
-  const Run diff = Ctl(port + QStringList{"diff", profile.path()});
+  const CtlRun diff = Ctl(port + QStringList{"diff", profile.path()});
   EXPECT_EQ(diff.exit, 0);
   for (const auto& entry : Port(diff).value("settings").toArray()) {
     EXPECT_EQ(entry.toObject().value("outcome"), "unchanged");
     EXPECT_TRUE(entry.toObject().value("status").isNull());
   }
   // Nothing to change: nothing written, nothing saved.
-  const Run again = Ctl(port + QStringList{"apply", profile.path()});
+  const CtlRun again = Ctl(port + QStringList{"apply", profile.path()});
   EXPECT_EQ(again.exit, 0);
   EXPECT_FALSE(Port(again).value("saved").toBool());
 }
@@ -127,8 +127,8 @@ class CtlFailures : public ::testing::TestWithParam<FailureCase> {};
 TEST_P(CtlFailures, ASettingThatFailsGivesItsExitStatusAndTheOthersStillGoThrough) {
   SimProcess sim(GetParam().simArguments);
   ProfileFile profile(kProfile);
-  const Run run = Ctl({"--port", sim.link(), "--timeout", "200", "--retries", "1", "apply",
-                       profile.path(), "--no-save"});
+  const CtlRun run = Ctl({"--port", sim.link(), "--timeout", "200", "--retries", "1", "apply",
+                          profile.path(), "--no-save"});
   EXPECT_EQ(run.exit, GetParam().exit) << QJsonDocument(run.document).toJson().toStdString();
   EXPECT_EQ(Entry(run, "solution", "elevation_mask").value("outcome"), GetParam().outcome);
   EXPECT_EQ(Entry(run, "ethernet", "ip_address").value("outcome"), "written");
@@ -139,28 +139,43 @@ INSTANTIATE_TEST_SUITE_P(
     Table, CtlFailures,
     ::testing::Values(
         FailureCase{"Refused", {"--refuse", "solution.elevation_mask"}, 4, "refused"},
-        FailureCase{"Unanswered", {"--no-answer", "solution.elevation_mask"}, 6, "unanswered"}),
+        FailureCase{"Unanswered", {"--no-answer", "solution.elevation_mask"}, 6, "unanswered"},
+        FailureCase{"ReadBackDiffers", {"--mismatch", "solution.elevation_mask"}, 5, "mismatch"}),
     [](const auto& info) { return std::string(info.param.title); });
 
 TEST(CtlRefused, CarriesTheReceiversStatus) {
   SimProcess sim({"--refuse", "solution.elevation_mask"});
-  const Run run = Ctl({"--port", sim.link(), "set", "solution.elevation_mask=5", "--no-save"});
+  const CtlRun run = Ctl({"--port", sim.link(), "set", "solution.elevation_mask=5", "--no-save"});
   EXPECT_EQ(run.exit, 4);
   EXPECT_GT(Entry(run, "solution", "elevation_mask").value("status").toInt(0), 0);
 }
 
-TEST(CtlSpeed, AutoFindsAReceiverAt9600) {
+TEST(CtlSpeed, AutoFindsAReceiverAt9600AndTracesTheSearchWhenAsked) {
   SimProcess sim({"--baud", "9600"});
-  const Run run = Ctl({"--port", sim.link(), "detect"});
+  const CtlRun run = Ctl({"--port", sim.link(), "detect", "-v"});
   EXPECT_EQ(run.exit, 0);
   EXPECT_EQ(Port(run).value("speed").toInt(), 9600);
   EXPECT_EQ(Port(run).value("diagnosis"), "heartbeat at 9600");
+  const QString trace = QString::fromUtf8(run.err);
+  // Asked once or twice at the usual speed, once at each speed above 9600, then at 9600.
+  EXPECT_GE(trace.count("tx settings read request uart1.baudrate"), 5) << run.err.toStdString();
+  EXPECT_TRUE(trace.contains("rx settings read response uart1.baudrate = 9600"));
+  EXPECT_TRUE(trace.contains("rx heartbeat"));
+}
+
+TEST(CtlLostFrames, AreMadeUpForByRetries) {
+  SimProcess sim({"--drop", "10", "--seed", "7"});
+  ProfileFile profile(kProfile);
+  const CtlRun run =
+      Ctl({"--port", sim.link(), "--timeout", "300", "apply", "--all", profile.path()});
+  EXPECT_EQ(run.exit, 0) << QJsonDocument(run.document).toJson().toStdString();
+  EXPECT_EQ(sim.ReadStore()["ethernet.ip_address"], "192.168.7.2");
 }
 
 TEST(CtlSpeed, ApplyFollowsTheReceiverToTheSpeedItWasGiven) {
   SimProcess sim;
   ProfileFile profile("[uart1]\nbaudrate = 57600\n[solution]\nelevation_mask = 7\n");
-  const Run run = Ctl({"--port", sim.link(), "apply", profile.path()});
+  const CtlRun run = Ctl({"--port", sim.link(), "apply", profile.path()});
   EXPECT_EQ(run.exit, 0) << QJsonDocument(run.document).toJson().toStdString();
   EXPECT_EQ(Port(run).value("speed").toInt(), 57600);
   EXPECT_EQ(Entry(run, "uart1", "baudrate").value("outcome"), "written");
@@ -168,9 +183,21 @@ TEST(CtlSpeed, ApplyFollowsTheReceiverToTheSpeedItWasGiven) {
   EXPECT_EQ(sim.ReadStore()["uart1.baudrate"], "57600");
   EXPECT_EQ(sim.ReadStore()["solution.elevation_mask"], "7");
   // The mask went out before the speed changed.
-  const Run get = Ctl({"--port", sim.link(), "get", "solution.elevation_mask"});
+  const CtlRun get = Ctl({"--port", sim.link(), "get", "solution.elevation_mask"});
   EXPECT_EQ(get.exit, 0);
   EXPECT_EQ(Port(get).value("speed").toInt(), 57600);
+}
+
+// The write goes unanswered, but the receiver is still heard at its old speed: the tool stays
+// there and reports the setting, not a lost receiver.
+TEST(CtlSpeed, AnUnansweredSpeedSettingDoesNotLoseTheReceiver) {
+  SimProcess sim({"--no-answer", "uart1.baudrate"});
+  ProfileFile profile("[uart1]\nbaudrate = 57600\n");
+  const CtlRun run = Ctl({"--port", sim.link(), "--timeout", "300", "--retries", "1", "apply",
+                          "--all", profile.path()});
+  EXPECT_EQ(run.exit, 6) << QJsonDocument(run.document).toJson().toStdString();
+  EXPECT_EQ(Port(run).value("speed").toInt(), 19200);
+  EXPECT_EQ(Entry(run, "uart1", "baudrate").value("outcome"), "unanswered");
 }
 
 TEST(CtlPorts, SeveralAtOnceOneOfThemOverTcp) {
@@ -181,7 +208,7 @@ TEST(CtlPorts, SeveralAtOnceOneOfThemOverTcp) {
   SimProcess first;
   SimProcess second({"--tcp", tcpPort, "--refuse", "solution.elevation_mask"});
   const QString tcp = "tcp://127.0.0.1:" + tcpPort;
-  const Run run =
+  const CtlRun run =
       Ctl({"--port", first.link(), "--port", tcp, "set", "solution.elevation_mask=3", "--no-save"});
   EXPECT_EQ(run.exit, 4);
   const QJsonArray ports = run.document.value("ports").toArray();
@@ -196,7 +223,7 @@ TEST(CtlPorts, SeveralAtOnceOneOfThemOverTcp) {
 
 TEST(CtlNoReceiver, ASilentLineSaysSoWithExitThree) {
   SimProcess sim({"--silent", "--no-answer", "uart1.baudrate"});
-  const Run run = Ctl({"--port", sim.link(), "detect"});
+  const CtlRun run = Ctl({"--port", sim.link(), "detect"});
   EXPECT_EQ(run.exit, 3);
   EXPECT_EQ(Port(run).value("diagnosis"), "no bytes received");
 }

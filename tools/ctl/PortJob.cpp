@@ -18,6 +18,9 @@ namespace {
 constexpr std::array<std::int32_t, 8> kSpeeds{19200, 115200, 57600, 38400, 9600, 4800, 2400, 1200};
 // A setting every receiver has, asked for at each speed tried.
 const SettingName kProbeSetting{"uart1", "baudrate"};
+// At the usual speed: three tries of at least this long.
+constexpr std::chrono::milliseconds kFirstProbeTimeout{400};
+constexpr int kFirstProbeRetries = 2;
 // A probe at a speed other than the first waits only for its frames to cross the line and this.
 constexpr auto kProbeSlack = 100ms;
 // Requests leave one per pacing tick; the time-out, not the pace, sets how long a run takes.
@@ -82,12 +85,15 @@ transfer::TransferPolicy PortJob::Policy() const {
   return policy;
 }
 
-// One request, no retry; the first speed gets the full time-out, the others only the slack.
+// One request. The usual speed is given long enough to hear a heartbeat as well (a receiver
+// sends one a second), so that a lost frame or a setting the receiver does not answer for never
+// sends the search away from the right speed; the others get no retry and only the slack.
 transfer::TransferPolicy PortJob::ProbePolicy(bool first) const {
   transfer::TransferPolicy policy = Policy();
   policy.inFlight = 1;
-  policy.retries = 0;
-  if (!first) policy.timeout = std::chrono::duration_cast<std::chrono::milliseconds>(kProbeSlack);
+  policy.retries = first ? kFirstProbeRetries : 0;
+  policy.timeout = first ? std::max(*policy.timeout, kFirstProbeTimeout)
+                         : std::chrono::duration_cast<std::chrono::milliseconds>(kProbeSlack);
   return policy;
 }
 
@@ -145,35 +151,35 @@ void PortJob::Probe(std::size_t step, Step then) {
   });
 }
 
-// After a setting that can cut the link: the receiver must still answer a read of it, at the
-// speed just written to it if need be, or over a new connection.
+// After a setting that can cut the link: the receiver must still be heard, at the speed just
+// written to it if need be, or over a new connection. A read of the setting confirms it, and so
+// does any other frame heard meanwhile (a setting may be one the receiver never answers for).
 void PortJob::Confirm(const transfer::ProfileSetting& row, std::function<void(bool)> then) {
   const SettingName name{row.section, row.name};
+  const auto heard = [this, name](const transfer::TransferPolicy& policy,
+                                  std::function<void(bool)> next) {
+    const std::uint64_t framesBefore = watched_.frames();
+    Read({name}, policy, [this, framesBefore, next](Results results) {
+      next(results.front().outcome == Answer::ValueRead || watched_.frames() > framesBefore);
+    });
+  };
   transfer::TransferPolicy once = Policy();
   once.retries = 1;
-  Read({name}, once, [this, row, name, then](Results results) {
-    if (results.front().outcome == Answer::ValueRead) {
-      then(true);
-      return;
-    }
-    const auto answered = [then](Results again) {
-      then(again.front().outcome == Answer::ValueRead);
-    };
+  heard(once, [this, row, heard, then](bool alive) {
+    if (alive) return then(true);
     if (overTcp_) {
       reconnecting_ = true;
       watched_.Close();
       watched_.Open();
       Later([this] { reconnecting_ = false; });
-      Read({name}, Policy(), answered);
-      return;
+      return heard(Policy(), then);
     }
     const auto baud = std::atoi(row.value.c_str());
     if (row.name == "baudrate" && baud > 0) {
       SetSpeed(baud);
-      Read({name}, Policy(), answered);
-      return;
+      return heard(Policy(), then);
     }
-    Probe(0, [this, name, answered] { Read({name}, Policy(), answered); });
+    Probe(0, [heard, then, this] { heard(Policy(), then); });
   });
 }
 
@@ -207,7 +213,8 @@ bool PortJob::NothingHeard(const Results& results) const {
 void PortJob::Finish() {
   if (finished_) return;
   finished_ = true;
-  report_.speed = overTcp_ ? std::nullopt : speed_;
+  // A speed is reported only where a receiver was heard at it.
+  report_.speed = overTcp_ || watched_.frames() == 0 ? std::nullopt : speed_;
   report_.elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                           std::chrono::steady_clock::now() - started_)
                           .count();

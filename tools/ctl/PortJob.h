@@ -5,6 +5,7 @@
 // the transfer that just finished, so a transfer is never replaced while it runs.
 
 #include <QObject>
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -34,7 +35,7 @@ class PortJob final : public QObject {
   const PortReport& report() const { return report_; }
   // Requests settled so far and requests planned so far, for a progress bar.
   std::size_t ProgressDone() const;
-  std::size_t ProgressTotal() const { return progressTotal_; }
+  std::size_t ProgressTotal() const { return std::max(progressTotal_, progressExpected_); }
 
  private:
   using Results = std::vector<transfer::ItemResult>;
@@ -84,6 +85,8 @@ class PortJob final : public QObject {
   std::chrono::steady_clock::time_point started_;
   std::size_t progressBefore_ = 0;
   std::size_t progressTotal_ = 0;
+  // What the whole command is expected to send, so the bar does not run back between steps.
+  std::size_t progressExpected_ = 0;
   bool reconnecting_ = false;
   bool finished_ = false;
   PortReport report_;

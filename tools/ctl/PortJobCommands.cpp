@@ -177,6 +177,8 @@ void PortJob::Apply(std::vector<transfer::ProfileSetting> rows, bool all) {
   rows_ = std::move(rows);
   all_ = all;
   report_.settings = EntriesFor(rows_);
+  // Read, written, read back.
+  progressExpected_ = progressTotal_ + report_.settings.size() * 2 + rows_.size();
   Read(Names(report_.settings), Policy(), [this](Results results) {
     if (NothingHeard(results)) return Fail(ExitCode::NoReceiver, watched_.Diagnosis());
     ReadValues before;
@@ -242,6 +244,8 @@ void PortJob::WriteLast(std::size_t k, Step then) {
       {{row.section, row.name}, [value = row.value] { return value; }}};
   Transfer(Direction::Write, std::move(items), alone, [this, k, row, then](Results results) {
     TakeWrites({plan_.last[k]}, results);
+    // A refused setting changed nothing on the receiver's side.
+    if (results.front().outcome == Answer::Refused) return WriteLast(k + 1, then);
     Confirm(row, [this, k, row, then](bool answering) {
       if (!answering) {
         return Fail(ExitCode::NoReceiver, "the receiver stopped answering after " + row.section +
