@@ -57,6 +57,7 @@ Simulator::Simulator(const Options& options, SettingsStore& store, Line& line, s
       out_(out),
       time_(time),
       random_(seed),
+      sideRandom_(seed ^ 0x5EEDu),
       started_(time.Now()),
       nextHeartbeat_(started_ + kHeartbeatPeriod),
       nextNoise_(started_ + kNoisePeriod),
@@ -101,9 +102,9 @@ void Simulator::LogFrame(const std::string& text) {
   if (options_.log) Event(text);
 }
 
-bool Simulator::Lost() {
+bool Simulator::Lost(std::mt19937& chance) {
   return options_.dropPercent > 0 &&
-         std::uniform_int_distribution<int>(0, 99)(random_) < options_.dropPercent;
+         std::uniform_int_distribution<int>(0, 99)(chance) < options_.dropPercent;
 }
 
 void Simulator::Persist() {
@@ -114,7 +115,7 @@ void Simulator::Persist() {
 std::vector<std::uint8_t> Simulator::Noise(std::size_t count) {
   std::uniform_int_distribution<int> byte(0, 255);
   std::vector<std::uint8_t> bytes(count);
-  for (auto& b : bytes) b = static_cast<std::uint8_t>(byte(random_));
+  for (auto& b : bytes) b = static_cast<std::uint8_t>(byte(sideRandom_));
   return bytes;
 }
 
@@ -139,7 +140,7 @@ void Simulator::SetNoise(bool on, int rate) {
 }
 
 void Simulator::OnFrame(Port& from, const Frame& frame) {
-  const bool lost = Lost();
+  const bool lost = Lost(random_);
   const std::string prefix = lost ? "rx lost: " : "rx ";
   switch (frame.type) {
     case Type(MsgType::SettingsWrite): {
@@ -247,23 +248,24 @@ void Simulator::OnSave() {
 void Simulator::Send(std::uint16_t type, const std::vector<std::uint8_t>& payload,
                      const std::string& description, Port* to) {
   const auto frame = link::BuildFrame(type, kSenderId, payload);
+  const bool background = type == Type(MsgType::Heartbeat);
   if (frame.empty()) {
     Event("cannot send " + description + ": payload over 255 bytes");
     return;
   }
   if (to != nullptr) {
-    SendOn(*to, frame, description);
+    SendOn(*to, frame, description, background);
     return;
   }
-  for (auto& port : ports_) SendOn(*port, frame, description);
+  for (auto& port : ports_) SendOn(*port, frame, description, background);
 }
 
-void Simulator::SendOn(Port& port, std::vector<std::uint8_t> frame,
-                       const std::string& description) {
+void Simulator::SendOn(Port& port, std::vector<std::uint8_t> frame, const std::string& description,
+                       bool background) {
   Line& line = port.line;
   const int peer = line.PeerBaud();
   if (peer == 0) return;  // nobody on the line
-  if (Lost()) {
+  if (Lost(background ? sideRandom_ : random_)) {
     LogFrame("tx lost: " + description);
     return;
   }
