@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
-// orvane-sim started for real, on its own: a second simulator on a state file in use, and noise
-// at the highest rate it takes reaching the far end of its terminal.
+// orvane-sim started for real, on its own: a second simulator on a state file in use, noise at
+// the highest rate it takes reaching the far end of its terminal, and a paced, slow receiver
+// that counts its bytes.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -23,6 +24,7 @@
 #include "SettingsStore.h"
 #include "Simulator.h"
 #include "StateFile.h"
+#include "link/Frame.h"
 #include "unit/sim/TempDir.h"
 
 extern char** environ;
@@ -156,6 +158,64 @@ TEST(SimAlone, NoiseAtTheHighestRateItTakesReachesTheFarEnd) {
     if (n > 0) heard += static_cast<std::size_t>(n);
   }
   EXPECT_GE(heard, batch) << ReadFile(dir.Path("sim.log"));
+}
+
+// The terminal at 19200 baud, raw, as the tool sets it.
+UniqueFd OpenAt19200(const std::string& link) {
+  UniqueFd line(::open(link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  termios settings{};
+  if (line.valid() && ::tcgetattr(line.get(), &settings) == 0) {
+    ::cfmakeraw(&settings);
+    ::cfsetspeed(&settings, B19200);
+    ::tcsetattr(line.get(), TCSANOW, &settings);
+  }
+  return line;
+}
+
+TEST(SimAlone, APacedSlowReceiverAnswersNoSoonerThanItsLineAllowsAndCountsTheBytes) {
+  TempDir dir;
+  const std::string link = dir.Path("ttySIM");
+  constexpr auto kLatency = 300ms;
+  SimChild sim({"--link", link, "--silent", "--pace", "--latency", "300", "--seed", "9", "--log"},
+               dir.Path("sim.log"));
+  ASSERT_TRUE(WaitFor([&] { return Exists(link); }, 10s)) << ReadFile(dir.Path("sim.log"));
+  UniqueFd line = OpenAt19200(link);
+  ASSERT_TRUE(line.valid());
+  // Let the receiver see the line taken before the request comes.
+  std::this_thread::sleep_for(200ms);
+
+  const std::string texts("ethernet\0ip_address\0", 20);
+  const auto request = link::BuildFrame(
+      link::MsgType::SettingsReadRequest,
+      std::span(reinterpret_cast<const std::uint8_t*>(texts.data()), texts.size()));
+  const auto sent = Clock::now();
+  ASSERT_EQ(::write(line.get(), request.data(), request.size()),
+            static_cast<ssize_t>(request.size()));
+  std::vector<std::uint8_t> answer;
+  std::array<std::uint8_t, 512> buffer{};
+  const auto end = sent + 10s;
+  while (Clock::now() < end && (answer.size() < link::kPayloadOffset ||
+                                answer.size() < answer[link::kLengthOffset] + 8u)) {
+    pollfd ready{line.get(), POLLIN, 0};
+    if (::poll(&ready, 1, 50) <= 0) continue;
+    const ssize_t n = ::read(line.get(), buffer.data(), buffer.size());
+    if (n > 0) answer.insert(answer.end(), buffer.begin(), buffer.begin() + n);
+  }
+  const auto took = Clock::now() - sent;
+  ASSERT_GE(answer.size(), link::kPayloadOffset) << ReadFile(dir.Path("sim.log"));
+  ASSERT_EQ(answer.size(), answer[link::kLengthOffset] + 8u) << ReadFile(dir.Path("sim.log"));
+  // Both frames crossed a 19200-baud line, ten bits a byte, around the latency.
+  const auto floor =
+      kLatency + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                     double(request.size() + answer.size()) * 10 / 19200));
+  EXPECT_GE(took, floor);
+
+  sim.Stop();
+  const std::string said = ReadFile(dir.Path("sim.log"));
+  EXPECT_NE(said.find("bytes: received " + std::to_string(request.size()) + ", sent " +
+                      std::to_string(answer.size()) + "\n"),
+            std::string::npos)
+      << said;
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <iomanip>
 #include <sstream>
 
-#include "Pacing.h"
+#include "SimulatorPort.h"
 #include "UartModel.h"
 #include "Validation.h"
 #include "link/Frame.h"
@@ -49,18 +49,6 @@ std::optional<int> ParseBaud(const std::string& text) {
 
 }  // namespace
 
-// One line to the receiver and the frame it is taking in on it.
-struct Simulator::Port {
-  Port(Simulator& sim, Line& line)
-      : line(line), parser([this, &sim](const Frame& frame) { sim.OnFrame(*this, frame); }) {}
-
-  Line& line;
-  FrameParser parser;
-  int lastPeerBaud = 0;
-  PacedInput in;
-  PacedOutput out;
-};
-
 Simulator::Simulator(const Options& options, SettingsStore& store, Line& line, std::ostream& out,
                      const TimeSource& time, std::uint32_t seed)
     : options_(options),
@@ -69,6 +57,7 @@ Simulator::Simulator(const Options& options, SettingsStore& store, Line& line, s
       out_(out),
       time_(time),
       random_(seed),
+      sideRandom_(seed ^ 0x5EEDu),
       started_(time.Now()),
       nextHeartbeat_(started_ + kHeartbeatPeriod),
       nextNoise_(started_ + kNoisePeriod),
@@ -99,15 +88,6 @@ Simulator::Port* Simulator::PortOf(const Line& line) {
   return nullptr;
 }
 
-void Simulator::LineLost(const Line& line) {
-  Port* port = PortOf(line);
-  if (port == nullptr) return;
-  port->parser.Reset();
-  port->out.Clear();
-  // Nobody is left to hear the answers to what came in on it.
-  std::erase_if(waiting_, [port](const auto& entry) { return entry.second.from == port; });
-}
-
 bool Simulator::Heard(int peerBaud) const {
   return peerBaud == Line::kNoSpeed || peerBaud == baud_;
 }
@@ -122,9 +102,9 @@ void Simulator::LogFrame(const std::string& text) {
   if (options_.log) Event(text);
 }
 
-bool Simulator::Lost() {
+bool Simulator::Lost(std::mt19937& chance) {
   return options_.dropPercent > 0 &&
-         std::uniform_int_distribution<int>(0, 99)(random_) < options_.dropPercent;
+         std::uniform_int_distribution<int>(0, 99)(chance) < options_.dropPercent;
 }
 
 void Simulator::Persist() {
@@ -135,7 +115,7 @@ void Simulator::Persist() {
 std::vector<std::uint8_t> Simulator::Noise(std::size_t count) {
   std::uniform_int_distribution<int> byte(0, 255);
   std::vector<std::uint8_t> bytes(count);
-  for (auto& b : bytes) b = static_cast<std::uint8_t>(byte(random_));
+  for (auto& b : bytes) b = static_cast<std::uint8_t>(byte(sideRandom_));
   return bytes;
 }
 
@@ -159,38 +139,8 @@ void Simulator::SetNoise(bool on, int rate) {
   Event(on ? "noise on, " + std::to_string(noiseRate_) + " bytes a second" : "noise off");
 }
 
-void Simulator::Receive(const Line& from, std::span<const std::uint8_t> bytes) {
-  Port* port = PortOf(from);
-  if (port == nullptr) return;
-  bytesReceived_ += bytes.size();
-  const int peer = from.PeerBaud();
-  if (!Heard(peer)) {
-    LogFrame("rx " + std::to_string(bytes.size()) + " bytes ignored: line at " +
-             std::to_string(peer) + " baud, receiver at " + std::to_string(baud_));
-    port->parser.Reset();
-    return;
-  }
-  const auto bad = port->parser.badFrames();
-  const auto now = time_.Now();
-  if (options_.pace) {
-    // Byte by byte, so that a frame is known to have come in when its own last byte has.
-    const auto byteTime = ByteTime(baud_);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-      arrival_ = port->in.Take(now, byteTime);
-      port->parser.Feed(bytes.subspan(i, 1));
-    }
-  } else {
-    arrival_ = now;
-    port->parser.Feed(bytes);
-  }
-  if (port->parser.badFrames() != bad) {
-    LogFrame("rx " + std::to_string(port->parser.badFrames() - bad) +
-             " frame(s) with a bad checksum");
-  }
-}
-
 void Simulator::OnFrame(Port& from, const Frame& frame) {
-  const bool lost = Lost();
+  const bool lost = Lost(random_);
   const std::string prefix = lost ? "rx lost: " : "rx ";
   switch (frame.type) {
     case Type(MsgType::SettingsWrite): {
@@ -216,23 +166,6 @@ void Simulator::OnFrame(Port& from, const Frame& frame) {
   if (!lost) Schedule(from, frame);
 }
 
-void Simulator::Schedule(Port& from, const Frame& frame) {
-  const auto due = arrival_ + options_.latency;
-  if (waiting_.empty() && due <= time_.Now()) {
-    Answer(from, frame);
-    return;
-  }
-  if (options_.queue) {
-    // The requests this one finds still unanswered when it has come in.
-    const auto ahead = std::distance(waiting_.upper_bound(arrival_), waiting_.end());
-    if (ahead >= *options_.queue) {
-      Event("request dropped: " + std::to_string(ahead) + " already waiting");
-      return;
-    }
-  }
-  waiting_.emplace(due, Request{&from, frame});
-}
-
 void Simulator::Answer(Port& from, const Frame& frame) {
   replyTo_ = &from;
   switch (frame.type) {
@@ -249,13 +182,6 @@ void Simulator::Answer(Port& from, const Frame& frame) {
       break;
   }
   replyTo_ = nullptr;
-}
-
-void Simulator::AnswerDue(Clock::time_point now) {
-  while (!waiting_.empty() && waiting_.begin()->first <= now) {
-    auto request = waiting_.extract(waiting_.begin());
-    Answer(*request.mapped().from, request.mapped().frame);
-  }
 }
 
 void Simulator::OnSettingWrite(const link::Setting& setting) {
@@ -322,23 +248,24 @@ void Simulator::OnSave() {
 void Simulator::Send(std::uint16_t type, const std::vector<std::uint8_t>& payload,
                      const std::string& description, Port* to) {
   const auto frame = link::BuildFrame(type, kSenderId, payload);
+  const bool background = type == Type(MsgType::Heartbeat);
   if (frame.empty()) {
     Event("cannot send " + description + ": payload over 255 bytes");
     return;
   }
   if (to != nullptr) {
-    SendOn(*to, frame, description);
+    SendOn(*to, frame, description, background);
     return;
   }
-  for (auto& port : ports_) SendOn(*port, frame, description);
+  for (auto& port : ports_) SendOn(*port, frame, description, background);
 }
 
-void Simulator::SendOn(Port& port, std::vector<std::uint8_t> frame,
-                       const std::string& description) {
+void Simulator::SendOn(Port& port, std::vector<std::uint8_t> frame, const std::string& description,
+                       bool background) {
   Line& line = port.line;
   const int peer = line.PeerBaud();
   if (peer == 0) return;  // nobody on the line
-  if (Lost()) {
+  if (Lost(background ? sideRandom_ : random_)) {
     LogFrame("tx lost: " + description);
     return;
   }
@@ -356,24 +283,6 @@ void Simulator::SendOn(Port& port, std::vector<std::uint8_t> frame,
     return;
   }
   LogFrame("tx " + description + note);
-}
-
-bool Simulator::Transmit(Port& port, std::vector<std::uint8_t> bytes) {
-  const std::size_t count = bytes.size();
-  if (!port.line.Transmit(std::move(bytes))) return false;
-  bytesSent_ += count;
-  return true;
-}
-
-void Simulator::ReleasePaced(Clock::time_point now) {
-  const auto byteTime = ByteTime(baud_);
-  for (auto& port : ports_) {
-    auto bytes = port->out.Release(now, byteTime);
-    const std::size_t count = bytes.size();
-    if (count > 0 && !Transmit(*port, std::move(bytes))) {
-      LogFrame("tx blocked: " + std::to_string(count) + " bytes");
-    }
-  }
 }
 
 void Simulator::Poll(Clock::time_point now) {
@@ -414,16 +323,6 @@ void Simulator::Poll(Clock::time_point now) {
     nextNoise_ += kNoisePeriod;
     if (nextNoise_ <= now) nextNoise_ = now + kNoisePeriod;
   }
-}
-
-Simulator::Clock::time_point Simulator::NextDeadline() const {
-  auto next = std::min(nextHeartbeat_, nextNoise_);
-  if (!waiting_.empty()) next = std::min(next, waiting_.begin()->first);
-  const auto byteTime = ByteTime(baud_);
-  for (const auto& port : ports_) {
-    if (!port->out.empty()) next = std::min(next, port->out.NextRelease(byteTime));
-  }
-  return next;
 }
 
 }  // namespace orvane::sim

@@ -109,9 +109,11 @@ class Simulator {
   // To one line, or to every line when to is null.
   void Send(std::uint16_t type, const std::vector<std::uint8_t>& payload,
             const std::string& description, Port* to = nullptr);
-  void SendOn(Port& port, std::vector<std::uint8_t> frame, const std::string& description);
+  // background: a heartbeat, whose loss is drawn apart from the requests' and answers'.
+  void SendOn(Port& port, std::vector<std::uint8_t> frame, const std::string& description,
+              bool background);
   void LogFrame(const std::string& text);
-  bool Lost();
+  bool Lost(std::mt19937& chance);
   // Whether bytes on a line whose far end runs at peerBaud are heard as sent.
   bool Heard(int peerBaud) const;
   void Persist();
@@ -125,7 +127,11 @@ class Simulator {
   const TimeSource& time_;
   std::vector<std::unique_ptr<Port>> ports_;
   Port* replyTo_ = nullptr;  // the line of the request being answered
+  // Requests and answers draw their losses from one generator; heartbeats and noise, which come
+  // when the clock says rather than when the tool asks, from another, so that a seeded run
+  // loses the same requests and answers whatever the timing.
   std::mt19937 random_;
+  std::mt19937 sideRandom_;
   Clock::time_point started_;
   Clock::time_point nextHeartbeat_;
   Clock::time_point nextNoise_;

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -80,6 +82,58 @@ TEST(NoiseRate, DefaultsWhenNotGivenAndIsRefusedWhenGivenEmpty) {
   EXPECT_EQ(options.noiseRate, kDefaultNoiseRate);
   EXPECT_EQ(ParseLine({"--noise="}, options, message), ParseOutcome::Error);
   EXPECT_NE(message.find("not a whole number"), std::string::npos) << message;
+}
+
+struct LineOptionCase {
+  std::vector<std::string> words;
+  bool accepted;
+};
+
+TEST(LineOptions, AreTakenWithinTheirBoundsAndRefusedOutside) {
+  const LineOptionCase cases[] = {
+      {{"--pace"}, true},
+      {{"--latency", "0"}, true},
+      {{"--latency", "60000"}, true},
+      {{"--latency", "60001"}, false},
+      {{"--latency", "-1"}, false},
+      {{"--latency", "5ms"}, false},
+      {{"--queue", "1"}, true},
+      {{"--queue", "0"}, false},
+      {{"--seed", "0"}, true},
+      {{"--seed", "4294967295"}, true},
+      {{"--seed", "4294967296"}, false},
+      {{"--seed", "-1"}, false},
+      {{"--seed", ""}, false},
+      {{"--mismatch", "solution.elevation_mask"}, true},
+      {{"--mismatch", "elevation_mask"}, false},
+      {{"--validate"}, true},
+  };
+  for (const LineOptionCase& c : cases) {
+    SCOPED_TRACE(c.words.front() + (c.words.size() > 1 ? " " + c.words.back() : ""));
+    Options options;
+    std::string message;
+    EXPECT_EQ(ParseLine(c.words, options, message),
+              c.accepted ? ParseOutcome::Run : ParseOutcome::Error)
+        << message;
+  }
+}
+
+TEST(LineOptions, LandWhereTheReceiverLooksForThem) {
+  Options options;
+  std::string message;
+  ASSERT_EQ(ParseLine({"--pace", "--latency", "5", "--queue", "3", "--validate", "--seed",
+                       "4294967295", "--mismatch", "a.b", "--mismatch", "c.d"},
+                      options, message),
+            ParseOutcome::Run)
+      << message;
+  EXPECT_TRUE(options.pace);
+  EXPECT_EQ(options.latency, std::chrono::milliseconds(5));
+  EXPECT_EQ(options.queue, 3);
+  EXPECT_TRUE(options.validate);
+  EXPECT_EQ(options.seed, 4294967295u);
+  EXPECT_EQ(options.mismatch, (std::set<std::string>{"a.b", "c.d"}));
+  EXPECT_TRUE(options.refuse.empty());
+  EXPECT_TRUE(options.noAnswer.empty());
 }
 
 TEST(Commands, AreReadWholeAndAnythingElseIsRefusedWithAReason) {

@@ -183,6 +183,29 @@ TEST(Simulator, ValidatingRefusesABadValueWithStatusOneAndKeepsTheOldValue) {
   }
 }
 
+TEST(Simulator, ASeededRunLosesTheSameRequestsAndAnswersWhateverTheHeartbeatsBetweenThem) {
+  std::vector<std::vector<std::string>> answered;
+  for (auto pause : {Clock::duration(0), Clock::duration(1100ms)}) {
+    Options options;  // heartbeats on: between requests only when the test pauses
+    options.dropPercent = 30;
+    LineRig rig(options);
+    for (int i = 0; i < 40; ++i) {
+      rig.Send(ReadRequest("nmea", "rate" + std::to_string(i)));
+      rig.RunFor(pause);
+    }
+    std::vector<std::string> names;
+    for (const Answer& answer : rig.Answers()) {
+      if (answer.frame.type == static_cast<std::uint16_t>(link::MsgType::SettingsReadResponse)) {
+        names.push_back(link::ParseReadResponse(answer.frame.bytes).name);
+      }
+    }
+    answered.push_back(names);
+  }
+  EXPECT_EQ(answered[0], answered[1]);
+  EXPECT_LT(answered[0].size(), 40u);  // some were lost
+  EXPECT_GT(answered[0].size(), 0u);
+}
+
 TEST(Simulator, CountsTheBytesEachWay) {
   Options options = Silent();
   options.pace = true;
