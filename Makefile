@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The front door. `make run` and `make test` install what is missing, configure, build and act.
 
 PRESET ?= dev

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Installing and packaging. Two Debian packages built by CPack from one build tree
 # (`make package`, or `cpack -G DEB` in build/release):
 #   orvane-config  the window, its desktop entry, icon and man page   (install component config)

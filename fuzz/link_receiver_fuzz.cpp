@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Arbitrary line traffic for the frame receiver. Three readers take the same traffic: the receiver
 // fed the events as they come, the receiver fed one byte at a time, and a reference written
 // separately and plainly from the resynchronisation rule (whole stream, indices, its own CRC).

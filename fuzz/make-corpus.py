@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Writes the seed inputs of the fuzz targets into corpus/<target>/ (run from anywhere)."""
 import pathlib
 

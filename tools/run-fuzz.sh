@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Runs every fuzz target in BUILD_DIR/fuzz for a bounded time, sharing SECONDS between them, and
 # fails on any finding (crash, sanitizer report, leak, time-out or out-of-memory).
 #   tools/run-fuzz.sh BUILD_DIR [SECONDS]

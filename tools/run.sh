@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Starts orvane-config from a build tree.
 #
 #   tools/run.sh BUILD_DIR           with a simulated receiver: starts orvane-sim, maps COM port 1

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The receive path (bytes through FrameReceiver::Receive, CRC and dispatch included) against
 // the table-driven Crc16 alone and a plain bit-by-bit CRC-16 over the same bytes; and the receive
 // path's worst line, a flood of 0x55, where every byte starts a false frame that has to be checked.

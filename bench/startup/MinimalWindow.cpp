@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The yardstick for orvane-config's start-up and footprint: a Qt Widgets window of the same
 // client size showing one line of text, so that it pays for font set-up and text rendering as
 // every real window does. With --empty it shows a bare widget and renders no text at all.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # orvane-config against a minimal Qt Widgets window, side by side in one run:
 #   - time from exec until the window is first shown (median of several starts),
 #   - peak memory (maximum resident set) over a run with the window up,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The frame checksum: CRC-16/XMODEM (polynomial 0x1021, most significant bit first, initial 0,
 // no reflection, no final XOR), table-driven, plus what the frame receiver needs to check many

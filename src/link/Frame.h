@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The SBP frame as it travels on the serial line:
 //   offset 0      preamble 0x55

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The frame receiver: turns the bytes that arrive from the receiver into verified frames and hands
 // each one, by message type, to its handler. It also counts the line's framing errors since the

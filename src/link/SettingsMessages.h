@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The settings messages: the three the program sends (write, read request, save) and the two
 // answers it takes apart (read response, write response).

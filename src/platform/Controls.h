@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The window's setting fields as the logic reads and writes them, each named by the receiver
 // setting it carries. A field is either a text or an on/off choice (a check box, or the "SBP"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A link to a receiver, whatever carries it (a serial port, a TCP connection): it opens, takes
 // whole frames out, hands received bytes in, and closes. Only the platform layer touches the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // What a serial line adds to a link: a port number that names the device, line settings, and
 // line errors. A port number may also lead to a network link (tcp://HOST:PORT), which has no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // An interval timer as the logic sees it. The first tick comes one full interval after Start;
 // Start on a running timer changes nothing (its phase is kept). Ticks run on the one event

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The baud-rate search: once per run, after fifteen silent seconds, step the port through the
 // other speeds one per 2.5 s tick, ask the receiver at each to send only the three message types

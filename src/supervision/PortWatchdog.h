@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Port management and the link watchdog: start-up of the serial port, the Comm menu's port
 // choice, the once-a-second tick that (re-)opens the port and judges the receiver's heartbeat,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The program's one window, GPS: the title, the four framed groups of setting fields, the two
 // buttons, the status line and the menu bar ("&Comm" with ports 1..8, "&Exit"). It realises the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // For the start-up benchmark only: with ORVANE_EXIT_WHEN_SHOWN set in the environment, the
 // program prints the monotonic clock (nanoseconds, the clock of CLOCK_MONOTONIC) once its window

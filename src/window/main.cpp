@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // orvane-config: configures an Orvane GNSS base-station receiver over a serial line. Takes no
 // arguments; everything is chosen in the window.
 

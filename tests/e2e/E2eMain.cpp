@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One QApplication for the whole run, offscreen unless told otherwise.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The operator's sessions with the simulated receiver, each on one simulator run: the status
 // line as it goes, the fields a read fills, and what the receiver holds after a write.
 

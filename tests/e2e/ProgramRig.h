@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The whole program in the test process, put together as orvane-config puts it together: the
 // window and its session on the Qt serial port and Qt timers, with COM port 1 mapped to the

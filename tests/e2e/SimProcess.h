@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // orvane-sim as a child process, its link and state file in a fresh temporary folder. The
 // settings store is read back from the state file, which the simulator rewrites after every

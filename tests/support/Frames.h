@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Frames as the receiver sends them, and the program's frames taken apart, for tests.
 
@@ -33,8 +34,7 @@ inline std::vector<std::uint8_t> ReadResponseFrame(std::string_view section, std
 }
 
 inline std::vector<std::uint8_t> WriteResponseFrame(std::uint8_t status, std::string_view section,
-                                                    std::string_view name,
-                                                    std::string_view value) {
+                                                    std::string_view name, std::string_view value) {
   auto payload = Texts({section, name, value});
   payload.insert(payload.begin(), status);
   return link::BuildFrame(0x00AF, kReceiverSender, payload);

@@ -1,7 +1,8 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "FrameParser.h"
 
-#include "link/Frame.h"
 #include "link/Checksum.h"
+#include "link/Frame.h"
 
 namespace orvane::sim {
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The receiver's side of the framing: finds and verifies every frame the tool sends, whatever
 // its message type. Same resynchronisation rule as the tool's own receiver: hunt a 0x55

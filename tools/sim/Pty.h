@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The simulated receiver's end of the serial line: a pseudo-terminal whose far end is reached
 // through a stable symbolic link.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The simulated receiver's settings: every setting the tool reads or writes, with the values a
 // receiver fresh from the factory would hold, and a count of the saves it was told to make.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The simulated receiver's behaviour, apart from the terminal it talks through: heartbeats, the
 // settings service (read, write, save), the speed of its port, and the failure modes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // What a UART listening at one speed makes of bytes sent at another: the sent bytes become a
 // bit stream (start bit, eight data bits least significant first, stop bit, idle high before and

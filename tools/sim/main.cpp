@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // orvane-sim: an Orvane receiver on a pseudo-terminal (and, with --tcp, on a loopback TCP port),
 // for trying the tool and for testing it without hardware. One thread; poll(2) waits on the
 // terminal, the network port, the signals and standard input.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A scriptable serial port for tests. It records every frame written with the line settings the
 // port was left at, lets a test inject bytes and line events, refuse opens or fail mid-run, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Virtual time for tests: timers and posted events run in time order, one handler at a time, and
 // only when the test advances the clock. A 12.5 s write sequence runs in microseconds.

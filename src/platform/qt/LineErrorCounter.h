@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Counts the line errors the operating system saw on an open serial port. Qt 6's QSerialPort
 // reports none of them, so they are read from the native handle through a LineCountSource: the

@@ -47,9 +47,8 @@ QtCommPort::QtCommPort(QObject* parent)
   connect(serial_, &QtSerialPort::diagnosisChanged, this, [this](const QString& diagnosis) {
     if (active_ == serial_) emit diagnosisChanged(diagnosis);
   });
-  connect(tcp_, &QtTcpLink::failed, this, [this](const QString& reason) {
-    DiagnoseTcp(DeviceForPort(PortNumber()), reason);
-  });
+  connect(tcp_, &QtTcpLink::failed, this,
+          [this](const QString& reason) { DiagnoseTcp(DeviceForPort(PortNumber()), reason); });
 }
 
 QString QtCommPort::Diagnosis() const {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The serial port over QSerialPort: 8 data bits, no parity, 1 stop bit, no flow control unless
 // the line settings say otherwise. Every platform failure leaves the port closed and the program

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // An interval timer over a precise QTimer: the sequences must keep a 250 ms pace, and a coarse
 // timer may fire 5% early or late.

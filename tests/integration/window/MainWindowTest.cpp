@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The window offscreen with its session behind it: what the operator first sees and where, the
 // order Tab walks, the fields by setting, the status line drawn, and the clicks and menu items
 // that reach the session.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writes a picture of the window as it stands straight after start-up (docs/window.png):
 //   QT_QPA_PLATFORM=offscreen window_snapshot OUT.png
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The real window with its session, put together as the program puts it together, on a fake
 // serial port and virtual-time timers. Started; the window is not shown.

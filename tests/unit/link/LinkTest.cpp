@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The message link: checksum, frame receiver and settings messages.
 
 #include <gtest/gtest.h>

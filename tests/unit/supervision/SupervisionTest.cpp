@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The watchdog and the baud-rate search, on a whole session in virtual time.
 
 #include <gtest/gtest.h>

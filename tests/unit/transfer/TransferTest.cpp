@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The window's read and write on a whole session in virtual time, against a scripted receiver.
 
 #include <gtest/gtest.h>
