@@ -8,38 +8,20 @@
 namespace orvane::ctl {
 
 WatchedPort::WatchedPort(platform::CommPort& port, std::string label, bool trace)
-    : port_(port), label_(std::move(label)), trace_(trace) {
-  receiver_.SetFrameObserver([this](std::span<const std::uint8_t> frame) {
-    ++frames_;
-    if (trace_) Trace("rx", frame);
-  });
-  port_.SetBytesHandler([this](std::span<const std::uint8_t> bytes) {
-    bytes_ += bytes.size();
-    receiver_.Receive(bytes);
-    DeliverBytes(bytes);
-  });
-  port_.SetLineErrorHandler([this](platform::LineError error) { DeliverLineError(error); });
+    : ObservedPort(port), label_(std::move(label)), trace_(trace) {}
+
+void WatchedPort::OnFrameSent(std::span<const std::uint8_t> frame) {
+  if (trace_) Trace("tx", frame);
 }
 
-WatchedPort::~WatchedPort() {
-  port_.SetBytesHandler(nullptr);
-  port_.SetLineErrorHandler(nullptr);
+void WatchedPort::OnFrameReceived(std::span<const std::uint8_t> frame) {
+  ++frames_;
+  if (trace_) Trace("rx", frame);
 }
 
-bool WatchedPort::SetLineSettings(const platform::LineSettings& settings) {
-  // Nothing heard at the old speed can finish a frame at the new one.
-  receiver_.Restart();
-  return port_.SetLineSettings(settings);
-}
-
-void WatchedPort::Output(std::span<const std::uint8_t> frame) {
-  if (trace_ && port_.IsOpen()) Trace("tx", frame);
-  port_.Output(frame);
-}
-
-void WatchedPort::OnHeartbeat() {
+void WatchedPort::OnHeartbeatReceived() {
   ++heartbeats_;
-  if (port_.HasLineSpeed()) heartbeatSpeed_ = port_.lineSettings().baud;
+  if (watchedPort().HasLineSpeed()) heartbeatSpeed_ = watchedPort().lineSettings().baud;
 }
 
 std::string WatchedPort::Diagnosis() const {

@@ -7,30 +7,17 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 
-#include "link/FrameReceiver.h"
-#include "platform/SerialLine.h"
+#include "platform/ObservedPort.h"
 
 namespace orvane::ctl {
 
-class WatchedPort final : public platform::CommPort, private link::MessageHandlers {
+class WatchedPort final : public platform::ObservedPort {
  public:
-  // port must outlive this; its byte and line-error handlers are taken over. label prefixes
-  // every trace line; an empty label with trace off.
+  // port must outlive this. label prefixes every trace line.
   WatchedPort(platform::CommPort& port, std::string label, bool trace);
-  ~WatchedPort() override;
-
-  void SetPortNumber(std::int16_t number) override { port_.SetPortNumber(number); }
-  std::int16_t PortNumber() const override { return port_.PortNumber(); }
-  bool SetLineSettings(const platform::LineSettings& settings) override;
-  platform::LineSettings lineSettings() const override { return port_.lineSettings(); }
-  bool HasLineSpeed() const override { return port_.HasLineSpeed(); }
-  bool CanReportLineErrors() const override { return port_.CanReportLineErrors(); }
-  bool Open() override { return port_.Open(); }
-  void Close() override { port_.Close(); }
-  bool IsOpen() const override { return port_.IsOpen(); }
-  void Output(std::span<const std::uint8_t> frame) override;
 
   std::uint64_t bytes() const { return bytes_; }
   std::uint64_t frames() const { return frames_; }
@@ -43,15 +30,14 @@ class WatchedPort final : public platform::CommPort, private link::MessageHandle
   std::string Diagnosis() const;
 
  private:
-  void OnHeartbeat() override;
-  void OnSettingReadResponse(std::span<const std::uint8_t>) override {}
-  void OnSettingWriteResponse(std::span<const std::uint8_t>) override {}
+  void OnBytesReceived(std::span<const std::uint8_t> bytes) override { bytes_ += bytes.size(); }
+  void OnFrameSent(std::span<const std::uint8_t> frame) override;
+  void OnFrameReceived(std::span<const std::uint8_t> frame) override;
+  void OnHeartbeatReceived() override;
   void Trace(const char* direction, std::span<const std::uint8_t> frame) const;
 
-  platform::CommPort& port_;
   std::string label_;
   bool trace_;
-  link::FrameReceiver receiver_{*this};
   std::uint64_t bytes_ = 0;
   std::uint64_t frames_ = 0;
   std::uint64_t heartbeats_ = 0;

@@ -17,30 +17,16 @@ void Trace(const char* direction, std::span<const std::uint8_t> frame) {
 
 }  // namespace
 
-TracingPort::TracingPort(CommPort& port) : port_(port) {
-  receiver_.SetFrameObserver([](std::span<const std::uint8_t> frame) { Trace("rx", frame); });
-  port_.SetBytesHandler([this](std::span<const std::uint8_t> bytes) {
-    if (linkTrace().isDebugEnabled()) receiver_.Receive(bytes);
-    DeliverBytes(bytes);
-  });
-  port_.SetLineErrorHandler([this](LineError error) { DeliverLineError(error); });
+bool TracingPort::Watching() const {
+  return linkTrace().isDebugEnabled();
 }
 
-TracingPort::~TracingPort() {
-  port_.SetBytesHandler(nullptr);
-  port_.SetLineErrorHandler(nullptr);
+void TracingPort::OnFrameSent(std::span<const std::uint8_t> frame) {
+  if (Watching()) Trace("tx", frame);
 }
 
-bool TracingPort::SetLineSettings(const LineSettings& settings) {
-  // Nothing heard at the old speed can finish a frame at the new one.
-  receiver_.Restart();
-  return port_.SetLineSettings(settings);
-}
-
-void TracingPort::Output(std::span<const std::uint8_t> frame) {
-  // A frame on a closed port goes nowhere and is not traced as sent.
-  if (linkTrace().isDebugEnabled() && port_.IsOpen()) Trace("tx", frame);
-  port_.Output(frame);
+void TracingPort::OnFrameReceived(std::span<const std::uint8_t> frame) {
+  Trace("rx", frame);
 }
 
 }  // namespace orvane::platform::qt

@@ -9,38 +9,20 @@
 
 #include <QLoggingCategory>
 
-#include "link/FrameReceiver.h"
-#include "platform/SerialLine.h"
+#include "platform/ObservedPort.h"
 
 namespace orvane::platform::qt {
 
 Q_DECLARE_LOGGING_CATEGORY(linkTrace)
 
-class TracingPort final : public CommPort, private link::MessageHandlers {
+class TracingPort final : public ObservedPort {
  public:
-  // port must outlive this; its byte and line-error handlers are taken over from now on.
-  explicit TracingPort(CommPort& port);
-  ~TracingPort();
-
-  void SetPortNumber(std::int16_t number) override { port_.SetPortNumber(number); }
-  std::int16_t PortNumber() const override { return port_.PortNumber(); }
-  bool SetLineSettings(const LineSettings& settings) override;
-  LineSettings lineSettings() const override { return port_.lineSettings(); }
-  bool HasLineSpeed() const override { return port_.HasLineSpeed(); }
-  bool CanReportLineErrors() const override { return port_.CanReportLineErrors(); }
-  bool Open() override { return port_.Open(); }
-  void Close() override { port_.Close(); }
-  bool IsOpen() const override { return port_.IsOpen(); }
-  void Output(std::span<const std::uint8_t> frame) override;
+  using ObservedPort::ObservedPort;
 
  private:
-  // The trace's own receiver finds frames; what they mean is the logic's business.
-  void OnHeartbeat() override {}
-  void OnSettingReadResponse(std::span<const std::uint8_t>) override {}
-  void OnSettingWriteResponse(std::span<const std::uint8_t>) override {}
-
-  CommPort& port_;
-  link::FrameReceiver receiver_{*this};
+  bool Watching() const override;
+  void OnFrameSent(std::span<const std::uint8_t> frame) override;
+  void OnFrameReceived(std::span<const std::uint8_t> frame) override;
 };
 
 }  // namespace orvane::platform::qt
