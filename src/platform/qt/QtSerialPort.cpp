@@ -8,6 +8,8 @@
 #include <exception>
 #include <utility>
 
+#include "platform/qt/Guarded.h"
+
 namespace orvane::platform::qt {
 
 namespace {
@@ -52,18 +54,6 @@ qintptr NativeHandle(const QSerialPort& port) {
 #endif
 }
 
-// Handlers of the logic run inside Qt's signal delivery; nothing they throw may cross it.
-template <typename F>
-void Guarded(F&& f) noexcept {
-  try {
-    std::forward<F>(f)();
-  } catch (const std::exception& e) {
-    qWarning("serial port: %s", e.what());
-  } catch (...) {
-    qWarning("serial port: unknown exception");
-  }
-}
-
 }  // namespace
 
 struct QtSerialPort::Impl {
@@ -96,11 +86,11 @@ QtSerialPort::QtSerialPort(QObject* parent, std::unique_ptr<LineCountSource> cou
   SetLineSettings(kDefaultSettings);
 
   connect(impl_->port, &QSerialPort::readyRead, this,
-          [this] { Guarded([this] { OnReadyRead(); }); });
+          [this] { Guarded("serial port", [this] { OnReadyRead(); }); });
   connect(impl_->port, &QSerialPort::errorOccurred, this,
           [this](QSerialPort::SerialPortError error) { OnError(static_cast<int>(error)); });
   connect(impl_->linePoll, &QTimer::timeout, this,
-          [this] { Guarded([this] { DeliverLineErrors(); }); });
+          [this] { Guarded("serial port", [this] { DeliverLineErrors(); }); });
 }
 
 QtSerialPort::~QtSerialPort() {

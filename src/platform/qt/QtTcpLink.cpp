@@ -8,6 +8,8 @@
 #include <exception>
 #include <utility>
 
+#include "platform/qt/Guarded.h"
+
 namespace orvane::platform::qt {
 
 namespace {
@@ -18,18 +20,6 @@ constexpr auto kConnectTimeout = std::chrono::seconds(5);
 // Far more than the tool sends in the connect timeout (four frames a second at most), and small
 // enough that a peer that reads nothing cannot make the program grow.
 constexpr qint64 kWriteLimit = 64 * 1024;
-
-// Handlers of the logic run inside Qt's signal delivery; nothing they throw may cross it.
-template <typename F>
-void Guarded(F&& f) noexcept {
-  try {
-    std::forward<F>(f)();
-  } catch (const std::exception& e) {
-    qWarning("tcp link: %s", e.what());
-  } catch (...) {
-    qWarning("tcp link: unknown exception");
-  }
-}
 
 }  // namespace
 
@@ -57,7 +47,8 @@ QtTcpLink::QtTcpLink(QObject* parent) : QObject(parent), impl_(std::make_unique<
   impl_->connectTimer->setInterval(kConnectTimeout);
 
   QTcpSocket* socket = impl_->socket;
-  connect(socket, &QTcpSocket::readyRead, this, [this] { Guarded([this] { OnReadyRead(); }); });
+  connect(socket, &QTcpSocket::readyRead, this,
+          [this] { Guarded("tcp link", [this] { OnReadyRead(); }); });
   connect(socket, &QTcpSocket::connected, this, [this] {
     impl_->connectTimer->stop();
     // Frames are small and each must go out at once, not wait for the next one.
