@@ -6,7 +6,8 @@
 #   apply --all base.ini        within 1.3x the line floor: the bytes the apply moved in its
 #                               busier direction (orvane-sim's own counts, --log) x 10 / 19200
 #   apply, nothing to change    under 1.5 s
-#   detect, receiver at each of the eight speeds the window searches: under 2 s each
+#   detect, receiver at each of the eight speeds the window searches: under 2 s each, the
+#                               heartbeat heard at that speed
 #   apply --all on four receivers at once: under 1.2x one receiver's time
 #   apply --all with --drop 5 (seeded, so each run repeats): every row verified, under 2x clean
 #
@@ -148,12 +149,20 @@ for i in $(seq "$reps"); do
 done
 report "apply --all over TCP (reference)" "$work/t.tcp" "" "-" ""
 
-# detect: the receiver at each speed the window searches, the tool finding it.
+# detect: the receiver at each speed the window searches, the tool finding it and hearing its
+# heartbeat. A technician runs detect at any moment of the receiver's heartbeat period, and when
+# the speed is found a heartbeat can be up to a period away; so run i starts (i - 1) / REPS of a
+# second after the receiver, spreading the runs evenly over the period.
 for speed in 1200 2400 4800 9600 19200 38400 57600 115200; do
   : >"$work/t.detect"
   for i in $(seq "$reps"); do
     start_sim detect --baud "$speed"
+    sleep "$(awk -v i="$i" -v n="$reps" 'BEGIN { printf "%.3f", (i - 1) / n }')"
     run_ctl "detect at $speed" "$work/t.detect" --port "$work/detect" detect
+    if ! grep -q "heartbeat at $speed" "$work/out"; then
+      failures=$((failures + 1))
+      echo "  detect at $speed: $(head -c 160 "$work/out")" >&2
+    fi
     stop_sim "$sim_pid"
   done
   report "detect, receiver at $speed" "$work/t.detect" "" "< 2 s" \

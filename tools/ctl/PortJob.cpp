@@ -18,10 +18,10 @@ namespace {
 constexpr std::array<std::int32_t, 8> kSpeeds{19200, 115200, 57600, 38400, 9600, 4800, 2400, 1200};
 // A setting every receiver has, asked for at each speed tried.
 const SettingName kProbeSetting{"uart1", "baudrate"};
-// At the usual speed: three tries of at least this long.
-constexpr std::chrono::milliseconds kFirstProbeTimeout{400};
-constexpr int kFirstProbeRetries = 2;
-// A probe at a speed other than the first waits only for its frames to cross the line and this.
+// A long look: three tries of at least this long, a heartbeat's time.
+constexpr std::chrono::milliseconds kLookTimeout{400};
+constexpr int kLookRetries = 2;
+// A quick probe waits only for its frames to cross the line and this.
 constexpr auto kProbeSlack = 100ms;
 // Requests leave one per pacing tick; the time-out, not the pace, sets how long a run takes.
 constexpr auto kPacing = 5ms;
@@ -57,6 +57,7 @@ void PortJob::Start() {
 
 bool PortJob::Open() {
   if (!overTcp_) SetSpeed(options_.baud.value_or(kSpeeds.front()));
+  lineSince_ = std::chrono::steady_clock::now();
   if (watched_.Open()) return true;
   Fail(ExitCode::NoReceiver, "port cannot be opened: " + port_.Diagnosis().toStdString());
   return false;
@@ -66,6 +67,7 @@ void PortJob::SetSpeed(std::int32_t baud) {
   watched_.SetLineSettings(platform::AtBaud(baud));
   session_->LineChanged();
   speed_ = baud;
+  lineSince_ = std::chrono::steady_clock::now();
 }
 
 std::size_t PortJob::ProgressDone() const {
@@ -85,15 +87,16 @@ transfer::TransferPolicy PortJob::Policy() const {
   return policy;
 }
 
-// One request. The usual speed is given long enough to hear a heartbeat as well (a receiver
-// sends one a second), so that a lost frame or a setting the receiver does not answer for never
-// sends the search away from the right speed; the others get no retry and only the slack.
-transfer::TransferPolicy PortJob::ProbePolicy(bool first) const {
+// One request. A quick probe gets no retry and only the slack; a long look lasts long enough to
+// hear a heartbeat as well (a receiver sends one a second), so that a lost frame or a setting the
+// receiver does not answer for cannot make it miss a receiver that is there.
+transfer::TransferPolicy PortJob::ProbePolicy(Look look) const {
   transfer::TransferPolicy policy = Policy();
   policy.inFlight = 1;
-  policy.retries = first ? kFirstProbeRetries : 0;
-  policy.timeout = first ? std::max(*policy.timeout, kFirstProbeTimeout)
-                         : std::chrono::duration_cast<std::chrono::milliseconds>(kProbeSlack);
+  policy.retries = look == Look::Long ? kLookRetries : 0;
+  policy.timeout = look == Look::Long
+                       ? std::max(*policy.timeout, kLookTimeout)
+                       : std::chrono::duration_cast<std::chrono::milliseconds>(kProbeSlack);
   return policy;
 }
 
@@ -129,24 +132,29 @@ void PortJob::FindSpeed(Step then) {
     then();
     return;
   }
-  Probe(0, std::move(then));
+  Probe(Pass::Quick, 0, std::move(then));
 }
 
 // A speed is found by an answer to the probe or any other frame heard meanwhile (a heartbeat is
-// taken when it comes, never waited for).
-void PortJob::Probe(std::size_t step, Step then) {
+// taken when it comes, never waited for). The quick pass asks once at each speed. Only when it
+// heard bytes but no frame, so that something is there, does a second pass look again, the
+// usual speed for a heartbeat's time: a lost frame, or a receiver that does not answer for the
+// probed setting, then costs time instead of the receiver.
+void PortJob::Probe(Pass pass, std::size_t step, Step then) {
   if (step == kSpeeds.size()) {
+    if (pass == Pass::Quick && watched_.bytes() > 0) return Probe(Pass::Again, 0, std::move(then));
     Fail(ExitCode::NoReceiver, watched_.Diagnosis());
     return;
   }
   SetSpeed(kSpeeds[step]);
+  const Look look = pass == Pass::Again && step == 0 ? Look::Long : Look::Quick;
   const std::uint64_t framesBefore = watched_.frames();
-  Read({kProbeSetting}, ProbePolicy(step == 0), [this, step, then, framesBefore](Results results) {
+  Read({kProbeSetting}, ProbePolicy(look), [this, pass, step, then, framesBefore](Results results) {
     const bool heard = results.front().outcome == Answer::ValueRead;
     if (heard || watched_.frames() > framesBefore) {
       then();
     } else {
-      Probe(step + 1, then);
+      Probe(pass, step + 1, then);
     }
   });
 }
@@ -159,13 +167,13 @@ void PortJob::Confirm(const transfer::ProfileSetting& row, std::function<void(bo
   const SettingName name{row.section, row.name};
   const auto heard = [this, name](std::function<void(bool)> next) {
     const std::uint64_t framesBefore = watched_.frames();
-    Read({name}, ProbePolicy(true), [this, framesBefore, next](Results results) {
+    Read({name}, ProbePolicy(Look::Long), [this, framesBefore, next](Results results) {
       next(results.front().outcome == Answer::ValueRead || watched_.frames() > framesBefore);
     });
   };
   const auto search = [this, heard, then](bool alive) {
     if (alive || overTcp_) return then(alive);
-    Probe(0, [heard, then] { heard(then); });
+    Probe(Pass::Quick, 0, [heard, then] { heard(then); });
   };
   heard([this, row, heard, search, then](bool alive) {
     if (alive) return then(true);

@@ -22,6 +22,7 @@ void WatchedPort::OnFrameReceived(std::span<const std::uint8_t> frame) {
 void WatchedPort::OnHeartbeatReceived() {
   ++heartbeats_;
   if (watchedPort().HasLineSpeed()) heartbeatSpeed_ = watchedPort().lineSettings().baud;
+  if (onHeartbeat_) onHeartbeat_();
 }
 
 std::string WatchedPort::Diagnosis() const {

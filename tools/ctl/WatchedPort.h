@@ -29,6 +29,10 @@ class WatchedPort final : public platform::ObservedPort {
   // heartbeat" or "heartbeat at SPEED" ("heartbeat over TCP" without a speed).
   std::string Diagnosis() const;
 
+  // Called for every heartbeat from now on, from inside the frame receiver: the handler only
+  // schedules what is to follow.
+  void OnHeartbeat(std::function<void()> handler) { onHeartbeat_ = std::move(handler); }
+
  private:
   void OnBytesReceived(std::span<const std::uint8_t> bytes) override { bytes_ += bytes.size(); }
   void OnFrameSent(std::span<const std::uint8_t> frame) override;
@@ -42,6 +46,7 @@ class WatchedPort final : public platform::ObservedPort {
   std::uint64_t frames_ = 0;
   std::uint64_t heartbeats_ = 0;
   std::optional<std::int32_t> heartbeatSpeed_;
+  std::function<void()> onHeartbeat_;
 };
 
 }  // namespace orvane::ctl
