@@ -88,12 +88,8 @@ std::vector<PortReport> RunJobs(const Options& options, const std::vector<Target
   const auto allDone = [&jobs] {
     return std::all_of(jobs.begin(), jobs.end(), [](const auto& job) { return job->Finished(); });
   };
-  for (std::size_t i = 0; i < planned.size(); ++i) {
-    // The port is reached under a Comm number of its own, which names its device from now on.
-    const auto number = static_cast<std::int16_t>(i + 1);
-    qputenv(("ORVANE_COM" + std::to_string(number)).c_str(),
-            QByteArray::fromStdString(planned[i].target.device));
-    jobs.push_back(std::make_unique<PortJob>(options, planned[i].target, number, [&] {
+  for (const Planned& each : planned) {
+    jobs.push_back(std::make_unique<PortJob>(options, each.target, [&] {
       if (allDone()) loop.quit();
     }));
   }

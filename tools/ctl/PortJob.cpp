@@ -28,15 +28,14 @@ constexpr auto kPacing = 5ms;
 
 }  // namespace
 
-PortJob::PortJob(const Options& options, const Target& target, std::int16_t portNumber,
-                 std::function<void()> done)
+PortJob::PortJob(const Options& options, const Target& target, std::function<void()> done)
     : options_(options),
       target_(target),
       done_(std::move(done)),
       overTcp_(target.spec.kind == PortSpec::Kind::Tcp),
       watched_(port_, target.device, options.verbose) {
   report_.port = target.device;
-  port_.SetPortNumber(portNumber);
+  port_.SetDevice(QByteArray::fromStdString(target.device));
   session::SessionPlatform platform{
       watched_, [] { return std::make_unique<platform::qt::QtTimer>(); }, fields_};
   session_ = session::MakeSession(platform, session::SessionUse::Script);

@@ -25,9 +25,8 @@ namespace orvane::ctl {
 
 class PortJob final : public QObject {
  public:
-  // portNumber: the Comm number under which the port's device has been made known.
-  PortJob(const Options& options, const Target& target, std::int16_t portNumber,
-          std::function<void()> done);
+  // Runs on target.device; done is called, from the event loop, once the job has finished.
+  PortJob(const Options& options, const Target& target, std::function<void()> done);
   ~PortJob() override;
 
   void Start();

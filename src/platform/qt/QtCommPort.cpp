@@ -48,7 +48,7 @@ QtCommPort::QtCommPort(QObject* parent)
     if (active_ == serial_) emit diagnosisChanged(diagnosis);
   });
   connect(tcp_, &QtTcpLink::failed, this,
-          [this](const QString& reason) { DiagnoseTcp(DeviceForPort(PortNumber()), reason); });
+          [this](const QString& reason) { DiagnoseTcp(Device(), reason); });
 }
 
 QString QtCommPort::Diagnosis() const {
@@ -73,12 +73,12 @@ bool QtCommPort::SetLineSettings(const LineSettings& settings) {
 }
 
 bool QtCommPort::HasLineSpeed() const {
-  return !IsTcpDevice(DeviceForPort(PortNumber()));
+  return !IsTcpDevice(Device());
 }
 
 bool QtCommPort::Open() {
   if (IsOpen()) return true;
-  const QString device = DeviceForPort(PortNumber());
+  const QString device = Device();
   if (!IsTcpDevice(device)) {
     tcp_->Close();
     const bool switched = active_ != serial_;

@@ -37,6 +37,9 @@ class QtCommPort final : public QObject, public CommPort {
 
   void SetPortNumber(std::int16_t number) override;
   std::int16_t PortNumber() const override { return serial_->PortNumber(); }
+  // Opens this device ("tcp://HOST:PORT" or a serial device) from now on, whatever the port
+  // number leads to.
+  void SetDevice(const QByteArray& device) { serial_->SetDevice(device); }
   bool SetLineSettings(const LineSettings& settings) override;
   LineSettings lineSettings() const override { return serial_->lineSettings(); }
   bool HasLineSpeed() const override;
@@ -58,6 +61,7 @@ class QtCommPort final : public QObject, public CommPort {
 
  private:
   void DiagnoseTcp(const QString& device, const QString& problem);
+  QString Device() const { return ReadablePath(serial_->DevicePath()); }
 
   QtSerialPort* serial_;    // child
   QtTcpLink* tcp_;          // child

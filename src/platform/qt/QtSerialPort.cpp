@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <utility>
 
 #include "platform/qt/Guarded.h"
@@ -65,6 +66,7 @@ struct QtSerialPort::Impl {
   DeviceAlias alias;
   QString diagnosis;
   std::int16_t commPort = 1;
+  std::optional<QByteArray> device;  // set: opened instead of the port number's device
   LineSettings settings = kDefaultSettings;
   // Raised by the first failure of an open port, until the queued close runs; the port reads
   // as closed from then on.
@@ -107,6 +109,14 @@ std::int16_t QtSerialPort::PortNumber() const {
   return impl_->commPort;
 }
 
+void QtSerialPort::SetDevice(const QByteArray& path) {
+  impl_->device = path;
+}
+
+QByteArray QtSerialPort::DevicePath() const {
+  return impl_->device ? *impl_->device : DevicePathForPort(impl_->commPort);
+}
+
 bool QtSerialPort::SetLineSettings(const LineSettings& settings) {
   if (settings.dataBits < 5 || settings.dataBits > 8 || settings.stopBits < 1 ||
       settings.stopBits > 2 || settings.baud <= 0) {
@@ -135,7 +145,7 @@ LineSettings QtSerialPort::lineSettings() const {
 bool QtSerialPort::Open() {
   if (IsOpen()) return true;
   CloseNow();  // a port still open after a failure is closed before it is opened again
-  const QByteArray path = DevicePathForPort(impl_->commPort);
+  const QByteArray path = DevicePath();
   if (path.isEmpty()) {
     Diagnose(QStringLiteral("port %1 leads to no device").arg(impl_->commPort));
     return false;
@@ -247,8 +257,7 @@ void QtSerialPort::FailLater(const QString& reason) {
   if (impl_->failing) return;
   impl_->failing = true;
   impl_->failure = reason;
-  Diagnose(ReadablePath(DevicePathForPort(impl_->commPort)) + QStringLiteral(": lost (") + reason +
-           QLatin1Char(')'));
+  Diagnose(ReadablePath(DevicePath()) + QStringLiteral(": lost (") + reason + QLatin1Char(')'));
   impl_->linePoll->stop();
   // Every close and open moves the generation on (and a close clears the failure), so a
   // close still queued when the port was closed and opened again has nothing left to do.

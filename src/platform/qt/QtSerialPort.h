@@ -26,6 +26,11 @@ class QtSerialPort final : public QObject, public CommPort {
 
   void SetPortNumber(std::int16_t number) override;
   std::int16_t PortNumber() const override;
+  // Opens this device from now on, whatever the port number leads to (a command-line tool names
+  // its devices itself). Any bytes the system takes as a path.
+  void SetDevice(const QByteArray& path);
+  // The device the next Open opens: the one set, else the port number's.
+  QByteArray DevicePath() const;
   bool SetLineSettings(const LineSettings& settings) override;
   LineSettings lineSettings() const override;
   bool HasLineSpeed() const override { return true; }

@@ -109,6 +109,17 @@ TEST_F(QtSerialPortTest, CarriesEveryByteValueBothWaysUnchanged) {
   EXPECT_FALSE(port_.CanReportLineErrors());  // a terminal keeps no line-error counters
 }
 
+// A program that names its devices itself (orvanectl) opens them whatever the number leads to.
+TEST_F(QtSerialPortTest, ADeviceSetByPathIsOpenedWhateverTheNumberLeadsTo) {
+  port_.Close();
+  qputenv("ORVANE_COM1", "/nonexistent/orvane");
+  EXPECT_FALSE(port_.Open());
+  port_.SetDevice(path_.toLocal8Bit());
+  ASSERT_TRUE(port_.Open());
+  EXPECT_EQ(port_.Diagnosis(), path_);
+  Send({0x55, 0x00});
+}
+
 // The terminal refuses 7 data bits with even parity after the speed went through.
 TEST_F(QtSerialPortTest, LineSettingsReachTheDeviceAndRefusedOnesLeaveItAsItWas) {
   using platform::LineSettings;
