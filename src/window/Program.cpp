@@ -15,8 +15,10 @@ Program::Program(platform::CommPort& port, platform::TimerFactory timers,
                  PortDeviceResolver devices)
     : window_(std::move(devices)),
       traced_(port),
-      session_(session::MakeSession({traced_, std::move(timers), window_})) {
+      heard_(traced_, platform::DiagnosedPort::Memory::SinceOpened),
+      session_(session::MakeSession({heard_, std::move(timers), window_})) {
   window_.Wire(session_.get());
+  heard_.SetDiagnosisObserver([this] { DrawLampToolTip(); });
   // Once the run ends nothing more is sent and no tick reaches the session, even if other events
   // were already waiting in the same pass of the event loop.
   QObject::connect(&window_, &MainWindow::programEnding, &window_, [this] { session_->End(); });
@@ -26,13 +28,27 @@ Program::Program(platform::CommPort& port, platform::TimerFactory timers,
 Program::Program(platform::qt::QtCommPort& port, platform::TimerFactory timers,
                  PortDeviceResolver devices)
     : Program(static_cast<platform::CommPort&>(port), std::move(timers), std::move(devices)) {
-  window_.SetLampToolTip(port.Diagnosis());
-  QObject::connect(&port, &platform::qt::QtCommPort::diagnosisChanged, &window_,
-                   &MainWindow::SetLampToolTip);
+  portWords_ = [&port] { return port.Diagnosis(); };
+  DrawLampToolTip();
+  portWatch_ = QObject::connect(&port, &platform::qt::QtCommPort::diagnosisChanged, &window_,
+                                [this] { DrawLampToolTip(); });
 }
 
 Program::~Program() {
+  QObject::disconnect(portWatch_);
+  heard_.SetDiagnosisObserver(nullptr);
   window_.Wire(nullptr);
+}
+
+// What the port says of itself and, while it is open, what the line has brought.
+void Program::DrawLampToolTip() {
+  const QString port = portWords_ ? portWords_() : QString();
+  if (!heard_.IsOpen()) {
+    window_.SetLampToolTip(port);
+    return;
+  }
+  const QString line = QString::fromStdString(heard_.Diagnosis());
+  window_.SetLampToolTip(port.isEmpty() ? line : port + QStringLiteral(": ") + line);
 }
 
 void Program::Show() {

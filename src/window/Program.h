@@ -4,8 +4,12 @@
 // each other. Exit or closing the window ends the run at once: every timer stops and the port
 // closes, so nothing more is sent.
 
+#include <QMetaObject>
+#include <QString>
+#include <functional>
 #include <memory>
 
+#include "platform/DiagnosedPort.h"
 #include "platform/SerialLine.h"
 #include "platform/Timer.h"
 #include "platform/qt/TracingPort.h"
@@ -24,9 +28,11 @@ platform::TimerFactory QtTimers();
 class Program {
  public:
   // The port must outlive the program. The session has started; the window is not yet shown.
-  // Every frame on the port can be traced (the orvane.link logging category).
+  // Every frame on the port can be traced (the orvane.link logging category). The lamp's tooltip
+  // says how far the line has got since the port was last opened.
   Program(platform::CommPort& port, platform::TimerFactory timers, PortDeviceResolver devices = {});
-  // The same on the program's own port, whose diagnosis becomes the lamp's tooltip.
+  // The same on the program's own port, whose words (its device and, when it cannot be opened,
+  // why) lead the lamp's tooltip.
   Program(platform::qt::QtCommPort& port, platform::TimerFactory timers,
           PortDeviceResolver devices = {});
   ~Program();
@@ -40,9 +46,14 @@ class Program {
   session::Session& session() { return *session_; }
 
  private:
+  void DrawLampToolTip();
+
   MainWindow window_;
   platform::qt::TracingPort traced_;
+  platform::DiagnosedPort heard_;
   std::unique_ptr<session::Session> session_;
+  std::function<QString()> portWords_;
+  QMetaObject::Connection portWatch_;
 };
 
 }  // namespace orvane::window

@@ -92,6 +92,7 @@ TEST(Operator, SeesARefusedSettingAnUnplugAndASilentReceiverOnTheStatusLine) {
   SimProcess sim({"--refuse", "solution.elevation_mask", "--unplug-pause", "5"});
   ProgramRig program(sim.link());
   ASSERT_TRUE(program.WaitForStatus("green: Communications Good", 30s)) << program.Status();
+  EXPECT_EQ(program.LampToolTip(), sim.link() + ": heartbeat at 19200");
 
   program.Set("txtMask", "25");
   program.Click("cmdWrite");
@@ -104,6 +105,9 @@ TEST(Operator, SeesARefusedSettingAnUnplugAndASilentReceiverOnTheStatusLine) {
 
   sim.Command("unplug");
   EXPECT_TRUE(program.WaitForStatus("red: Com Port  1 not available", 20s)) << program.Status();
+  EXPECT_TRUE(program.LampToolTip().startsWith(sim.link() + ": "))
+      << program.LampToolTip().toStdString();
+  EXPECT_FALSE(program.LampToolTip().contains("heartbeat")) << program.LampToolTip().toStdString();
   ASSERT_TRUE(program.WaitForStatus("green: Communications Good", 30s)) << program.Status();
 
   sim.Command("silent on");

@@ -38,6 +38,8 @@ class ProgramRig {
                                                 : lamp.name();
     return (colour + ": " + Control<QLabel>("lblComText")->text()).toStdString();
   }
+  // What the lamp says when the pointer rests on it.
+  QString LampToolTip() const { return Control<QLabel>("lblComQ")->toolTip(); }
   bool WaitForStatus(const std::string& status, std::chrono::milliseconds limit) const {
     return WaitFor([&] { return Status() == status; }, limit);
   }

@@ -142,7 +142,9 @@ void PortJob::ListenForHeartbeat() {
   const auto until = lineSince_ + kHeartbeatPeriod + lineTime + kHeartbeatSlack;
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
       until - std::chrono::steady_clock::now());
-  watched_.OnHeartbeat([this, done] { Later(done); });
+  watched_.SetDiagnosisObserver([this, done] {
+    if (watched_.heartbeats() > 0) Later(done);
+  });
   QTimer::singleShot(std::max(left, 0ms), this, [this, done] {
     if (!finished_) done();
   });

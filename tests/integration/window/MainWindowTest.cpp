@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include "WindowRig.h"
+#include "support/Frames.h"
 
 namespace orvane::testing {
 namespace {
@@ -115,6 +116,22 @@ TEST(Window, ReadClickAndCommItemsReachTheSession) {
   EXPECT_EQ(comm->actions()[2]->toolTip(), "/dev/ttyS3");
   comm->actions()[2]->trigger();
   EXPECT_EQ(rig.session.watchdog().portNumber(), 3);
+}
+
+// The lamp's tooltip says how far the line got since the port was opened; the caption is the
+// session's alone.
+TEST(Window, TheLampsTooltipSaysHowFarTheLineGot) {
+  WindowRig rig;
+  const auto tip = [&rig] { return Find(rig, "lblComQ")->toolTip().toStdString(); };
+  EXPECT_EQ(tip(), "");  // the port opens at the watchdog's first tick
+  rig.clock.Advance(std::chrono::seconds(1));
+  ASSERT_TRUE(rig.port.IsOpen());
+  EXPECT_EQ(tip(), "no bytes received");
+  rig.port.Inject(ReadResponseFrame("uart1", "baudrate", "19200"));
+  EXPECT_EQ(tip(), "frames but no heartbeat");
+  rig.port.Inject(HeartbeatFrame());
+  EXPECT_EQ(tip(), "heartbeat at 19200");
+  EXPECT_EQ(Find<QLabel>(rig, "lblComText")->text(), "Communications Good");
 }
 
 // Exit on the menu bar, or closing the window, in the middle of a read or a write, ends the event
