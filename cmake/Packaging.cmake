@@ -55,10 +55,12 @@ foreach(program orvane-config orvane-sim orvanectl)
     message(FATAL_ERROR "${program} has no man page: write packaging/man/${program}.1.scd")
   endif()
   set(page ${packaging_out}/${program}.1.gz)
+  # Two steps, not a pipe: a page scdoc stops short on must fail the build, not ship cut off.
   add_custom_command(
     OUTPUT ${page}
     COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${ORVANE_RELEASE_EPOCH}
-            sh -c "'${ORVANE_SCDOC}' < '${source}' | '${ORVANE_GZIP}' -n -9 > '${page}'"
+            sh -c "'${ORVANE_SCDOC}' < '${source}' > '${packaging_out}/${program}.1'"
+    COMMAND ${ORVANE_GZIP} -n -9 -f ${packaging_out}/${program}.1
     DEPENDS ${source}
     COMMENT "Man page ${program}.1"
     VERBATIM)

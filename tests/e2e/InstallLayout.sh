@@ -71,10 +71,12 @@ for gz in "$root"/usr/share/man/man1/*.gz "$root"/usr/share/doc/*/changelog.gz; 
   gzip_is_reproducible "$gz" || fail "${gz#"$root"/} has a name or time stamp in its header"
 done
 
-# 4. Man pages: one per program, titled after it, in section 1.
+# 4. Man pages: one per program, titled after it, in section 1, whole down to SEE ALSO.
 for program in orvane-config orvane-sim orvanectl; do
   zcat "$root/usr/share/man/man1/$program.1.gz" | grep -Eq "^\.TH \"?$program\"? \"?1\"?" ||
     fail "$program.1 is not the section 1 page of $program"
+  zcat "$root/usr/share/man/man1/$program.1.gz" | grep -q '^\.SH SEE ALSO' ||
+    fail "$program.1 stops short of SEE ALSO"
 done
 
 # 5. Copyright (machine-readable, pointing to the system's copy of the licence) and changelog
