@@ -19,6 +19,7 @@
 #include "WatchedPort.h"
 #include "platform/qt/QtCommPort.h"
 #include "session/Session.h"
+#include "session/SpeedFinder.h"
 #include "transfer/SettingsTransfer.h"
 
 namespace orvane::ctl {
@@ -40,22 +41,16 @@ class PortJob final : public QObject {
   using Results = std::vector<transfer::ItemResult>;
   using Then = std::function<void(Results)>;
   using Step = std::function<void()>;
-  // How long a probe at one speed waits: for its frames and a little, or for a heartbeat too.
-  enum class Look { Quick, Long };
-  // The speed search's passes: a quick probe at every speed, then, if need be, a second pass.
-  enum class Pass { Quick, Again };
 
   // Connection (PortJob.cpp).
   bool Open();
-  void SetSpeed(std::int32_t baud);
+  transfer::TransferPolicy BasePolicy() const;
   transfer::TransferPolicy Policy() const;
-  transfer::TransferPolicy ProbePolicy(Look look) const;
   void Transfer(transfer::Direction direction, std::vector<transfer::TransferItem> items,
                 const transfer::TransferPolicy& policy, Then then);
   void Read(const std::vector<SettingName>& names, const transfer::TransferPolicy& policy,
             Then then);
   void FindSpeed(Step then);
-  void Probe(Pass pass, std::size_t step, Step then);
   void Confirm(const transfer::ProfileSetting& row, std::function<void(bool)> then);
   void Later(Step step);
   void OnPortFailed(const QString& reason);
@@ -66,7 +61,6 @@ class PortJob final : public QObject {
   // Commands (PortJobCommands.cpp).
   void RunCommand();
   void Detect();
-  void ListenForHeartbeat();
   void ReadEntries(std::vector<SettingName> names);
   void Diff();
   void Apply(std::vector<transfer::ProfileSetting> rows, bool all);
@@ -86,9 +80,7 @@ class PortJob final : public QObject {
   CommandLineFields fields_{BaseProfileFields{}};
   std::unique_ptr<session::Session> session_;
   transfer::SettingsTransfer* transfer_ = nullptr;
-  std::optional<std::int32_t> speed_;
-  // When the line was last opened or set to a speed: how long the receiver has been listened to.
-  std::chrono::steady_clock::time_point lineSince_;
+  std::unique_ptr<session::SpeedFinder> finder_;
   std::chrono::steady_clock::time_point started_;
   std::size_t progressBefore_ = 0;
   std::size_t progressTotal_ = 0;

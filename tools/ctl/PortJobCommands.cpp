@@ -16,12 +16,6 @@ using Answer = transfer::Outcome;
 
 namespace {
 
-// A receiver's heartbeat: its period and its frame's length (header, four bytes of payload, CRC).
-constexpr auto kHeartbeatPeriod = 1000ms;
-constexpr int kHeartbeatFrameBytes = 12;
-// Time for the receiver's side and the operating system to pass a frame on.
-constexpr auto kHeartbeatSlack = 100ms;
-
 std::vector<SettingName> Names(const std::vector<SettingEntry>& entries) {
   std::vector<SettingName> names;
   for (const auto& entry : entries) names.emplace_back(entry.section, entry.name);
@@ -118,36 +112,22 @@ void PortJob::RunCommand() {
   Finish();
 }
 
-// A receiver found by its speed, a read answered or any frame. The speed search has usually
-// heard it already; only a speed given on the command line, or TCP, needs a read first.
+// A receiver found by its speed, a read answered or any frame; then a heartbeat is listened for,
+// one period at the speed found. The speed search has usually heard the receiver already; only a
+// speed given on the command line, or TCP, needs a read first.
 void PortJob::Detect() {
-  if (watched_.frames() > 0) return ListenForHeartbeat();
-  Read({{"uart1", "baudrate"}}, Policy(), [this](Results) {
-    if (watched_.frames() == 0) return Fail(ExitCode::NoReceiver, watched_.Diagnosis());
-    ListenForHeartbeat();
-  });
-}
-
-// A receiver that sends heartbeats sends one a second, so one period at the line's present speed,
-// the frame's own line time and a little slack, decides whether it sends them. The time already
-// spent listening at that speed counts, so this rarely adds a whole period.
-void PortJob::ListenForHeartbeat() {
-  const auto done = [this] {
-    report_.diagnosis = watched_.Diagnosis();
-    Finish();
+  const auto listen = [this] {
+    finder_->ListenForHeartbeat([this] {
+      report_.diagnosis = watched_.Diagnosis();
+      Finish();
+    });
   };
-  if (watched_.heartbeats() > 0) return done();
-  const auto lineTime = std::chrono::milliseconds(
-      overTcp_ || !speed_ ? 0 : kHeartbeatFrameBytes * 10 * 1000 / *speed_ + 1);
-  const auto until = lineSince_ + kHeartbeatPeriod + lineTime + kHeartbeatSlack;
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-      until - std::chrono::steady_clock::now());
-  watched_.SetDiagnosisObserver([this, done] {
-    if (watched_.heartbeats() > 0) Later(done);
-  });
-  QTimer::singleShot(std::max(left, 0ms), this, [this, done] {
-    if (!finished_) done();
-  });
+  if (watched_.frames() > 0) return listen();
+  Read({{session::SpeedFinder::kProbeSection, session::SpeedFinder::kProbeName}}, Policy(),
+       [this, listen](Results) {
+         if (watched_.frames() == 0) return Fail(ExitCode::NoReceiver, watched_.Diagnosis());
+         listen();
+       });
 }
 
 void PortJob::ReadEntries(std::vector<SettingName> names) {
