@@ -54,30 +54,6 @@ std::vector<Target> Resolve(const Options& options, std::vector<PortReport>& fai
   return targets;
 }
 
-using EngineCommand = std::vector<PortReport> (*)(const Options&, const std::vector<Target>&);
-
-EngineCommand EngineFor(const Options& options) {
-  switch (options.command) {
-    case Command::Ports:
-      return RunProbe;
-    case Command::Detect:
-      return RunDetect;
-    case Command::Get:
-      return RunGet;
-    case Command::Set:
-      return RunSet;
-    case Command::Dump:
-      return RunDump;
-    case Command::Diff:
-      return RunDiff;
-    case Command::Apply:
-      return RunApply;
-    case Command::BaseProfile:
-      break;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 Report Run(Options options) {
@@ -101,7 +77,7 @@ Report Run(Options options) {
   report.command = name;
   std::vector<PortReport> failed;
   const std::vector<Target> targets = Resolve(options, failed);
-  if (!targets.empty()) report.ports = EngineFor(options)(options, targets);
+  if (!targets.empty()) report.ports = RunOnPorts(options, targets);
   // Ports that failed before the engine ran are reported first.
   report.ports.insert(report.ports.begin(), failed.begin(), failed.end());
   return report;

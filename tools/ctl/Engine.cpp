@@ -81,7 +81,9 @@ class Progress {
   bool drawn_ = false;
 };
 
-std::vector<PortReport> RunJobs(const Options& options, const std::vector<Target>& targets) {
+}  // namespace
+
+std::vector<PortReport> RunOnPorts(const Options& options, const std::vector<Target>& targets) {
   const std::vector<Planned> planned = Expand(targets);
   QEventLoop loop;
   std::vector<std::unique_ptr<PortJob>> jobs;
@@ -122,36 +124,6 @@ std::vector<PortReport> RunJobs(const Options& options, const std::vector<Target
     reports.push_back(std::move(none));
   }
   return reports;
-}
-
-}  // namespace
-
-std::vector<PortReport> RunProbe(const Options& options, const std::vector<Target>& targets) {
-  return RunJobs(options, targets);
-}
-
-std::vector<PortReport> RunDetect(const Options& options, const std::vector<Target>& targets) {
-  return RunJobs(options, targets);
-}
-
-std::vector<PortReport> RunGet(const Options& options, const std::vector<Target>& targets) {
-  return RunJobs(options, targets);
-}
-
-std::vector<PortReport> RunSet(const Options& options, const std::vector<Target>& targets) {
-  return RunJobs(options, targets);
-}
-
-std::vector<PortReport> RunDump(const Options& options, const std::vector<Target>& targets) {
-  return RunJobs(options, targets);
-}
-
-std::vector<PortReport> RunDiff(const Options& options, const std::vector<Target>& targets) {
-  return RunJobs(options, targets);
-}
-
-std::vector<PortReport> RunApply(const Options& options, const std::vector<Target>& targets) {
-  return RunJobs(options, targets);
 }
 
 }  // namespace orvane::ctl

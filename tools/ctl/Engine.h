@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
-// Where the settings engine plugs in: one function per command that talks to a receiver. Each
-// takes the checked options and the ports to run on, runs every port at once in one event
-// loop, and returns one report per port (auto expands to one per serial port that answers).
+// Where the settings engine plugs in for the commands that talk to a receiver: it takes the
+// checked options and the ports to run on, runs every port at once in one event loop, and
+// returns one report per port (auto expands to one per serial port that answers).
 // The options' keys, profile rows and transfer policy have been checked already: nothing here
 // needs to refuse its input.
 
@@ -19,12 +19,7 @@ struct Target {
   std::string device;
 };
 
-std::vector<PortReport> RunProbe(const Options& options, const std::vector<Target>& targets);
-std::vector<PortReport> RunDetect(const Options& options, const std::vector<Target>& targets);
-std::vector<PortReport> RunGet(const Options& options, const std::vector<Target>& targets);
-std::vector<PortReport> RunSet(const Options& options, const std::vector<Target>& targets);
-std::vector<PortReport> RunDump(const Options& options, const std::vector<Target>& targets);
-std::vector<PortReport> RunDiff(const Options& options, const std::vector<Target>& targets);
-std::vector<PortReport> RunApply(const Options& options, const std::vector<Target>& targets);
+// Runs the command on every target at once, on one event loop.
+std::vector<PortReport> RunOnPorts(const Options& options, const std::vector<Target>& targets);
 
 }  // namespace orvane::ctl
