@@ -9,13 +9,12 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "link/Frame.h"
+#include "link/SettingsMessages.h"
+
 namespace orvane::transfer {
 
 namespace {
-
-// A settings write carries section, name and value, each followed by a NUL, in a payload whose
-// length must fit the frame's one length byte.
-constexpr std::size_t kMaxWritePayload = 255;
 
 constexpr std::string_view kBlanks = " \t";
 
@@ -72,26 +71,25 @@ bool IsValidUtf8(std::string_view text) {
   return true;
 }
 
-// The number of Latin-1 bytes the text takes on the wire, or why it has none.
-struct WireText {
-  std::size_t bytes = 0;
-  std::optional<std::string> fault;
-};
-
-WireText MeasureWireText(std::string_view text) {
-  WireText result;
+// Why a text the wire cannot carry (link::ToLatin1 has refused it) cannot travel, in words.
+std::string WhyNotLatin1(std::string_view text) {
   while (!text.empty()) {
     const auto cp = NextCodePoint(text);
-    if (!cp) return {0, "not valid UTF-8"};
-    if (*cp == 0) return {0, "a NUL"};
+    if (!cp) return "not valid UTF-8";
+    if (*cp == 0) return "a NUL";
     if (*cp > 0xFF) {
       char code[16];
       std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(*cp));
-      return {0, std::string("a character outside Latin-1 (") + code + ")"};
+      return std::string("a character outside Latin-1 (") + code + ")";
     }
-    ++result.bytes;
   }
-  return result;
+  return "not valid UTF-8";
+}
+
+// Why one text cannot travel, or nothing when it can.
+std::optional<std::string> TextFault(std::string_view text) {
+  if (link::ToLatin1(text)) return std::nullopt;
+  return WhyNotLatin1(text);
 }
 
 std::string Key(std::string_view section, std::string_view name) {
@@ -130,7 +128,7 @@ class Parser {
     if (name.empty()) return Fail(line, "empty name");
     if (!section_) return Fail(line, "name = value before any [section]");
     if (IsQuoted(value)) value = value.substr(1, value.size() - 2);
-    const auto nameFault = MeasureWireText(name).fault;
+    const auto nameFault = TextFault(name);
     if (nameFault) return Fail(line, Key(*section_, name) + " cannot be sent: " + *nameFault);
     if (auto fault = WhyUnsendable(*section_, name, value)) {
       return Fail(line, "value of " + Key(*section_, name) + " cannot be sent: " + *fault);
@@ -144,7 +142,7 @@ class Parser {
     }
     const std::string_view section = Trim(text.substr(1, text.size() - 2));
     if (section.empty()) return Fail(line, "empty section name");
-    if (auto fault = MeasureWireText(section).fault) {
+    if (auto fault = TextFault(section)) {
       return Fail(line, "section " + std::string(section) + " cannot be sent: " + *fault);
     }
     section_ = std::string(section);
@@ -195,11 +193,11 @@ std::optional<std::string> WhyUnsendable(std::string_view section, std::string_v
                                          std::string_view value) {
   std::size_t payload = 0;
   for (std::string_view text : {section, name, value}) {
-    const WireText wire = MeasureWireText(text);
-    if (wire.fault) return wire.fault;
-    payload += wire.bytes + 1;
+    const auto latin1 = link::ToLatin1(text);
+    if (!latin1) return WhyNotLatin1(text);
+    payload += latin1->size() + 1;
   }
-  if (payload > kMaxWritePayload) return "over 255 bytes of payload";
+  if (payload > link::kMaxPayload) return "over 255 bytes of payload";
   return std::nullopt;
 }
 
