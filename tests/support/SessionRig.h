@@ -22,11 +22,11 @@ struct SessionRig {
   platform::fakes::VirtualClock clock;
   platform::fakes::FakeSerialPort port{clock};
   platform::fakes::FakeFields fields;
-  std::unique_ptr<session::Session> session =
-      session::MakeSession({port, clock.TimerFactory(), fields});
+  std::unique_ptr<session::Session> session;
   std::vector<std::string> captions;
 
-  SessionRig() {
+  explicit SessionRig(session::SessionUse use = session::SessionUse::Window)
+      : session(session::MakeSession({port, clock.TimerFactory(), fields}, use)) {
     session->status().SetObserver([this](session::StatusLine::Part part) {
       if (part == session::StatusLine::Part::Caption) captions.push_back(status().caption());
     });

@@ -4,40 +4,24 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fakes/FakeFields.h"
-#include "platform/fakes/FakeSerialPort.h"
-#include "platform/fakes/VirtualClock.h"
-#include "session/Session.h"
 #include "support/Frames.h"
+#include "support/SessionRig.h"
 
 namespace orvane::testing {
 namespace {
 
 using namespace std::chrono_literals;
 
-struct ScriptRig {
-  platform::fakes::VirtualClock clock;
-  platform::fakes::FakeSerialPort port{clock};
-  platform::fakes::FakeFields fields;
-  std::unique_ptr<session::Session> session =
-      session::MakeSession({port, clock.TimerFactory(), fields}, session::SessionUse::Script);
-  int captions = 0;
-
-  ScriptRig() {
-    session->status().SetObserver([this](session::StatusLine::Part) { ++captions; });
-    session->Start();
-  }
-};
-
 TEST(ScriptSession, LeavesThePortItsSpeedAndTheStatusLineToItsOwner) {
-  ScriptRig rig;
+  SessionRig rig(session::SessionUse::Script);
   rig.port.SetLineSettings(platform::AtBaud(57600));
   // Long past the watchdog's first tick and the silence that starts a search.
   rig.clock.Advance(30s);
   EXPECT_EQ(rig.port.opens(), 0);
   EXPECT_TRUE(rig.port.written().empty());
   EXPECT_EQ(rig.port.lineSettings(), platform::AtBaud(57600));
-  EXPECT_EQ(rig.captions, 0);
+  EXPECT_TRUE(rig.captions.empty());
+  EXPECT_EQ(rig.status().lamp(), 0);  // never set
   EXPECT_FALSE(rig.session->AnyTimerRunning());
 
   // Opened by its owner, it carries the owner's transfers at the owner's speed, and heartbeats
@@ -59,7 +43,8 @@ TEST(ScriptSession, LeavesThePortItsSpeedAndTheStatusLineToItsOwner) {
   EXPECT_EQ(rig.port.written()[0].settings, "57600,N,8,1");
   rig.clock.Advance(30s);
   EXPECT_EQ(rig.port.written().size(), 1u);
-  EXPECT_EQ(rig.captions, 0);
+  EXPECT_TRUE(rig.captions.empty());
+  EXPECT_EQ(rig.status().lamp(), 0);  // never set
 }
 
 }  // namespace
