@@ -84,40 +84,6 @@ TEST(NoiseRate, DefaultsWhenNotGivenAndIsRefusedWhenGivenEmpty) {
   EXPECT_NE(message.find("not a whole number"), std::string::npos) << message;
 }
 
-struct LineOptionCase {
-  std::vector<std::string> words;
-  bool accepted;
-};
-
-TEST(LineOptions, AreTakenWithinTheirBoundsAndRefusedOutside) {
-  const LineOptionCase cases[] = {
-      {{"--pace"}, true},
-      {{"--latency", "0"}, true},
-      {{"--latency", "60000"}, true},
-      {{"--latency", "60001"}, false},
-      {{"--latency", "-1"}, false},
-      {{"--latency", "5ms"}, false},
-      {{"--queue", "1"}, true},
-      {{"--queue", "0"}, false},
-      {{"--seed", "0"}, true},
-      {{"--seed", "4294967295"}, true},
-      {{"--seed", "4294967296"}, false},
-      {{"--seed", "-1"}, false},
-      {{"--seed", ""}, false},
-      {{"--mismatch", "solution.elevation_mask"}, true},
-      {{"--mismatch", "elevation_mask"}, false},
-      {{"--validate"}, true},
-  };
-  for (const LineOptionCase& c : cases) {
-    SCOPED_TRACE(c.words.front() + (c.words.size() > 1 ? " " + c.words.back() : ""));
-    Options options;
-    std::string message;
-    EXPECT_EQ(ParseLine(c.words, options, message),
-              c.accepted ? ParseOutcome::Run : ParseOutcome::Error)
-        << message;
-  }
-}
-
 TEST(LineOptions, LandWhereTheReceiverLooksForThem) {
   Options options;
   std::string message;

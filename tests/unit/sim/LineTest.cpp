@@ -206,21 +206,5 @@ TEST(Simulator, ASeededRunLosesTheSameRequestsAndAnswersWhateverTheHeartbeatsBet
   EXPECT_GT(answered[0].size(), 0u);
 }
 
-TEST(Simulator, CountsTheBytesEachWay) {
-  Options options = Silent();
-  options.pace = true;
-  options.latency = 5ms;
-  LineRig rig(options);
-  const auto request = Write("solution", "elevation_mask", "15");
-  rig.Send(request);
-  rig.Send(request);
-  rig.RunFor(500ms);
-  std::size_t sent = 0;
-  for (const auto& chunk : rig.line.chunks) sent += chunk.bytes.size();
-  EXPECT_EQ(rig.sim().bytesReceived(), 2 * request.size());
-  EXPECT_EQ(rig.sim().bytesSent(), sent);
-  EXPECT_EQ(rig.Answers().size(), 2u);
-}
-
 }  // namespace
 }  // namespace orvane::sim::testing
