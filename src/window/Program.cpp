@@ -28,7 +28,7 @@ Program::Program(platform::CommPort& port, platform::TimerFactory timers,
 Program::Program(platform::qt::QtCommPort& port, platform::TimerFactory timers,
                  PortDeviceResolver devices)
     : Program(static_cast<platform::CommPort&>(port), std::move(timers), std::move(devices)) {
-  portWords_ = [&port] { return port.Diagnosis(); };
+  ownPort_ = &port;
   DrawLampToolTip();
   portWatch_ = QObject::connect(&port, &platform::qt::QtCommPort::diagnosisChanged, &window_,
                                 [this] { DrawLampToolTip(); });
@@ -42,7 +42,7 @@ Program::~Program() {
 
 // What the port says of itself and, while it is open, what the line has brought.
 void Program::DrawLampToolTip() {
-  const QString port = portWords_ ? portWords_() : QString();
+  const QString port = ownPort_ != nullptr ? ownPort_->Diagnosis() : QString();
   if (!heard_.IsOpen()) {
     window_.SetLampToolTip(port);
     return;

@@ -5,8 +5,6 @@
 // closes, so nothing more is sent.
 
 #include <QMetaObject>
-#include <QString>
-#include <functional>
 #include <memory>
 
 #include "platform/DiagnosedPort.h"
@@ -52,7 +50,7 @@ class Program {
   platform::qt::TracingPort traced_;
   platform::DiagnosedPort heard_;
   std::unique_ptr<session::Session> session_;
-  std::function<QString()> portWords_;
+  const platform::qt::QtCommPort* ownPort_ = nullptr;  // when the program has its own
   QMetaObject::Connection portWatch_;
 };
 
