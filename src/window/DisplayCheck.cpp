@@ -35,6 +35,10 @@ void OnMessage(QtMsgType type, const QMessageLogContext& context, const QString&
                            message.contains(QLatin1String("platform plugin")))) {
     return;
   }
+  // Started outside a login session (ssh -X, sudo, xvfb-run) there is no XDG_RUNTIME_DIR; Qt
+  // then uses a private folder of its own, and its warning on every start tells the operator
+  // nothing to do.
+  if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
   if (previousHandler) previousHandler(type, context, message);
 }
 

@@ -9,7 +9,8 @@ namespace orvane::window {
 // Call before the application object is created. Exits at once when no display is named (on
 // Linux: neither DISPLAY nor WAYLAND_DISPLAY, and no platform chosen with QT_QPA_PLATFORM or
 // -platform); otherwise arranges that a display that cannot be reached ends the start the same
-// way.
+// way, and keeps Qt's warning about a missing XDG_RUNTIME_DIR, which asks nothing of the
+// operator, off standard error.
 void RequireDisplay(int argc, char** argv);
 
 }  // namespace orvane::window

@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <memory>
+#include <vector>
 
 #include "e2e/SimProcess.h"
 
@@ -257,6 +259,180 @@ INSTANTIATE_TEST_SUITE_P(
                    0},
         DetectCase{"AnswersWithoutHeartbeats", {"--silent"}, 0, "frames but no heartbeat", 19200},
         DetectCase{"HeartbeatAtTheSlowestSpeed", {"--baud", "1200"}, 0, "heartbeat at 1200", 1200}),
+    [](const auto& info) { return std::string(info.param.title); });
+
+// What a technician new to the tools meets, from the README and the man pages alone: one run of
+// orvanectl each, read as text, against fresh simulated receivers. In the arguments, {sim} and
+// {sim2} are the receivers' links, {tcp} the first one's TCP port, {profile} the case's file.
+struct FirstUseCase {
+  const char* title;
+  QStringList arguments;
+  int exit;
+  QStringList says;   // on stdout, in this order
+  QStringList never;  // nowhere on stdout
+  QByteArray profile = {};
+  int sims = 1;
+  QString com1 = {};  // ORVANE_COM1, for --port 1
+};
+
+void PrintTo(const FirstUseCase& c, std::ostream* os) {
+  *os << c.title;
+}
+
+class CtlFirstUse : public ::testing::TestWithParam<FirstUseCase> {};
+
+TEST_P(CtlFirstUse, DoesWhatTheDocsSay) {
+  const FirstUseCase& test = GetParam();
+  QTcpServer probe;
+  ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+  const QString tcpPort = QString::number(probe.serverPort());
+  probe.close();
+  std::vector<std::unique_ptr<SimProcess>> sims;
+  for (int i = 0; i < test.sims; ++i) {
+    sims.push_back(
+        std::make_unique<SimProcess>(i == 0 ? QStringList{"--tcp", tcpPort} : QStringList{}));
+  }
+  ProfileFile profile(test.profile);
+  const auto fill = [&](QString text) {
+    for (int i = 0; i < test.sims; ++i) {
+      text.replace(i == 0 ? "{sim}" : "{sim2}", sims[static_cast<std::size_t>(i)]->link());
+    }
+    return text.replace("{tcp}", tcpPort).replace("{profile}", profile.path());
+  };
+  QStringList arguments;
+  for (const QString& argument : test.arguments) arguments << fill(argument);
+  QProcess process;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  if (!test.com1.isEmpty()) env.insert("ORVANE_COM1", fill(test.com1));
+  process.setProcessEnvironment(env);
+  process.start(QStringLiteral(ORVANECTL_EXE), arguments);
+  ASSERT_TRUE(WaitFor([&] { return process.state() == QProcess::NotRunning; }, 60s));
+  const QString out = QString::fromUtf8(process.readAllStandardOutput());
+  EXPECT_EQ(process.exitCode(), test.exit) << out.toStdString();
+  qsizetype at = 0;
+  for (const QString& words : test.says) {
+    const qsizetype found = out.indexOf(fill(words), at);
+    EXPECT_GE(found, 0) << fill(words).toStdString() << " after " << at << " in\n"
+                        << out.toStdString();
+    at = std::max(at, found);
+  }
+  for (const QString& words : test.never)
+    EXPECT_FALSE(out.contains(fill(words))) << out.toStdString();
+  // A refusal comes before any port is opened: the receivers heard nothing.
+  if (test.exit == 2 && !sims.empty()) {
+    EXPECT_EQ(sims.front()->Count("rx settings"), 0);
+  }
+}
+
+const QByteArray kBlankProfile =
+    "[ethernet]\nip_address =\nnetmask = 255.255.255.0\n"
+    "[surveyed_position]\nsurveyed_lat = 0\nsurveyed_lon = 0.0\nsurveyed_alt = -0\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CtlFirstUse,
+    ::testing::Values(
+        FirstUseCase{"ApplyWillNotBlankTheBaseStation",
+                     {"--port", "{sim}", "apply", "{profile}"},
+                     2,
+                     {"{profile}: would leave the base station without an address or position: "
+                      "ethernet.ip_address empty (line 2); surveyed_position.surveyed_lat, "
+                      "surveyed_lon, surveyed_alt all zero (lines 5, 6, 7)",
+                      "--force"},
+                     {},
+                     kBlankProfile},
+        FirstUseCase{"ForceWritesThemAnyway",
+                     {"--port", "{sim}", "apply", "{profile}", "--force", "--no-save"},
+                     0,
+                     {"ethernet.ip_address: \"192.168.0.222\" -> \"\" (written",
+                      "surveyed_position.surveyed_alt: \"45.32\" -> \"-0\" (written"},
+                     {},
+                     kBlankProfile},
+        FirstUseCase{"SetWillNotEmptyTheGateway",
+                     {"--port", "{sim}", "set", "ethernet.gateway="},
+                     2,
+                     {"set: would leave", "ethernet.gateway empty", "--force"},
+                     {}},
+        FirstUseCase{"AProfileValueTheReceiverWouldRefuse",
+                     {"--port", "{sim}", "apply", "{profile}"},
+                     2,
+                     {"{profile}: line 3: ethernet.ip_address = \"192.168.0.2555\": not an IPv4 "
+                      "address"},
+                     {},
+                     "[ethernet]\nnetmask = 255.255.255.0\nip_address = 192.168.0.2555\n"},
+        FirstUseCase{"ASetValueTheReceiverWouldRefuse",
+                     {"--port", "{sim}", "set", "solution.elevation_mask=95"},
+                     2,
+                     {"set: solution.elevation_mask=95: not an elevation mask"},
+                     {}},
+        FirstUseCase{"AFlagValueTheReceiverWouldRefuse",
+                     {"base-profile", "--lat", "north"},
+                     2,
+                     {"--lat north: not a latitude"},
+                     {}},
+        FirstUseCase{"ABaudRateTheReceiverHasNot",
+                     {"--port", "{sim}", "set", "uart1.baudrate=14400"},
+                     2,
+                     {"uart1.baudrate=14400: not one of \"1200\""},
+                     {}},
+        FirstUseCase{"AnUnknownSettingGoesUncheckedAndIsReportedUnknown",
+                     {"--port", "{sim}", "set", "custom.setting=anything", "--no-save"},
+                     4,
+                     {"custom.setting: the receiver has no such setting (unknown"},
+                     {"refused"}},
+        FirstUseCase{"GetOfAMisspeltSetting",
+                     {"--port", "{sim}", "get", "ethernet.ip_adress", "ethernet.netmask"},
+                     4,
+                     {"netmask = 255.255.255.0",
+                      "# ethernet.ip_adress: unknown; did you mean ethernet.ip_address?"},
+                     {"ip_adress ="}},
+        FirstUseCase{"BaseProfileLeavesOutWhatWouldBlankIt",
+                     {"base-profile", "--netmask", "255.255.255.0"},
+                     0,
+                     {"#   ethernet.ip_address (--ip)",
+                      "#   surveyed_position.surveyed_alt (--alt)", "netmask = 255.255.255.0"},
+                     {"ip_address =", "surveyed_lat ="},
+                     {},
+                     0},
+        FirstUseCase{
+            "EveryPortsRowsUnderItsHeader",
+            {"--port", "/dev/orvane-none", "--port", "{sim}", "--port", "{sim2}", "diff",
+             "{profile}"},
+            3,
+            {"== /dev/orvane-none: port cannot be opened", "== {sim} (sender 0x",
+             "): 1 differs, 1 unchanged, exit 1\n  solution.elevation_mask", "== {sim2} (sender 0x",
+             "\n\n/dev/orvane-none: ", "\n{sim} (sender 0x", "\n{sim2} (sender 0x"},
+            {},
+            "[solution]\nelevation_mask = 5\n[uart1]\nbaudrate = 19200\n",
+            2},
+        FirstUseCase{"QuietLeavesOutUnchangedRows",
+                     {"--port", "{sim}", "-q", "diff", "{profile}"},
+                     1,
+                     {"solution.elevation_mask: \"10\" -> \"5\" (differs)"},
+                     {"unchanged"},
+                     "[solution]\nelevation_mask = 5\n[uart1]\nbaudrate = 19200\n"},
+        FirstUseCase{"CommItemOverTcp",
+                     {"--port", "1", "detect"},
+                     0,
+                     {"tcp://127.0.0.1:{tcp}: heartbeat over TCP"},
+                     {},
+                     {},
+                     1,
+                     "tcp://127.0.0.1:{tcp}"},
+        FirstUseCase{"HelpShowsThePolicyDefaults",
+                     {"--help"},
+                     0,
+                     {"--in-flight N", "Default: 4", "--timeout MS", "Default: 500", "--retries N",
+                      "Default: 3"},
+                     {},
+                     {},
+                     0},
+        FirstUseCase{"ACommandsHelpIsItsOwn",
+                     {"apply", "--help"},
+                     0,
+                     {"Usage: orvanectl [OPTION]... apply PROFILE", "--force"},
+                     {"base-profile", "Exit status:"},
+                     {},
+                     0}),
     [](const auto& info) { return std::string(info.param.title); });
 
 }  // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "BaseProfile.h"
 
+#include <tuple>
 #include <variant>
 
 #include "transfer/BaseStation.h"
@@ -70,20 +71,39 @@ void CommandLineFields::SetOn(const SettingKey& key, bool on) {
   switches_[key] = on;
 }
 
-std::vector<transfer::ProfileSetting> BaseProfileSettings(const BaseProfileFields& flags) {
+// The fields whose window default is empty or zero, with the flag that fills each.
+std::optional<std::string> BlankingFlag(const SettingKey& key, const BaseProfileFields& flags) {
+  const std::tuple<const SettingKey&, const std::optional<std::string>&, const char*> blanks[] = {
+      {kIp, flags.ip, "--ip"},
+      {kGateway, flags.gateway, "--gateway"},
+      {kNetmask, flags.netmask, "--netmask"},
+      {kLat, flags.lat, "--lat"},
+      {kLon, flags.lon, "--lon"},
+      {kAlt, flags.alt, "--alt"}};
+  for (const auto& [blank, value, flag] : blanks) {
+    if (blank == key && !value) return flag;
+  }
+  return std::nullopt;
+}
+
+BaseProfileRows BaseProfileSettings(const BaseProfileFields& flags) {
   const CommandLineFields fields(flags);
-  std::vector<transfer::ProfileSetting> settings;
+  BaseProfileRows out;
   for (const transfer::ProfileRow& row : transfer::BaseStationProfile()) {
     std::string value;
     if (const auto* constant = std::get_if<std::string>(&row.value)) {
       value = *constant;
     } else {
+      if (const auto flag = BlankingFlag(row.key, flags)) {
+        out.leftOut.emplace_back(row.key.section + "." + row.key.name, *flag);
+        continue;
+      }
       const auto field = transfer::FieldFor(std::get<transfer::FieldOf>(row.value).key);
       if (field) value = transfer::FieldValue(fields, *field);
     }
-    settings.push_back({row.key.section, row.key.name, std::move(value), 0});
+    out.rows.push_back({row.key.section, row.key.name, std::move(value), 0});
   }
-  return settings;
+  return out;
 }
 
 }  // namespace orvane::ctl

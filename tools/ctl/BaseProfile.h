@@ -4,6 +4,8 @@
 // command line or, where a flag is absent, from the window's fields as it opens.
 
 #include <map>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "Options.h"
@@ -28,7 +30,14 @@ class CommandLineFields final : public platform::FormFields {
   std::map<platform::SettingKey, bool> switches_;
 };
 
-// The forty-nine rows in the order they are written.
-std::vector<transfer::ProfileSetting> BaseProfileSettings(const BaseProfileFields& flags);
+struct BaseProfileRows {
+  std::vector<transfer::ProfileSetting> rows;  // in the order they are written
+  // A field's row whose flag is absent and whose window default is empty or zero is left out:
+  // written, it would blank the base station's address or position. Each: key, its flag.
+  std::vector<std::pair<std::string, std::string>> leftOut;
+};
+
+// The forty-nine rows, less those left out.
+BaseProfileRows BaseProfileSettings(const BaseProfileFields& flags);
 
 }  // namespace orvane::ctl

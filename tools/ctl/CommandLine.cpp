@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <charconv>
 #include <stdexcept>
+#include <tuple>
 #include <variant>
 
 #include "PortSpec.h"
+#include "transfer/SettingValues.h"
 
 namespace orvane::ctl {
 
@@ -60,10 +62,16 @@ Key ParseKey(const std::string& command, const std::string& text, bool withValue
   return key;
 }
 
-void CheckSendable(const std::string& option, const std::optional<std::string>& value) {
+// A base-profile flag's value must travel and be one the receiver takes: the profile printed is
+// one apply writes without --force.
+void CheckField(const char* option, const char* section, const char* name,
+                const std::optional<std::string>& value) {
   if (!value) return;
-  if (auto why = transfer::WhyUnsendable("section", "name", *value)) {
-    throw UsageFault(option + " " + *value + " cannot be sent: " + *why);
+  if (auto why = transfer::WhyUnsendable(section, name, *value)) {
+    throw UsageFault(option + (" " + *value) + " cannot be sent: " + *why);
+  }
+  if (auto why = transfer::WhyValueRefused(section, name, *value)) {
+    throw UsageFault(option + (" " + *value) + ": " + *why);
   }
 }
 
@@ -119,15 +127,16 @@ void Check(CommandLine& line, const Raw& raw) {
     options.base.rtcm = raw.rtk == "rtcm";
   }
   const BaseProfileFields& base = options.base;
-  for (const auto& [option, value] : {std::pair("--ip", &base.ip),
-                                      {"--gateway", &base.gateway},
-                                      {"--netmask", &base.netmask},
-                                      {"--elevation-mask", &base.elevationMask},
-                                      {"--lat", &base.lat},
-                                      {"--lon", &base.lon},
-                                      {"--alt", &base.alt}}) {
-    CheckSendable(option, *value);
-  }
+  const std::tuple<const char*, const char*, const char*, const std::optional<std::string>&>
+      fields[] = {{"--ip", "ethernet", "ip_address", base.ip},
+                  {"--gateway", "ethernet", "gateway", base.gateway},
+                  {"--netmask", "ethernet", "netmask", base.netmask},
+                  {"--elevation-mask", "solution", "elevation_mask", base.elevationMask},
+                  {"--lat", "surveyed_position", "surveyed_lat", base.lat},
+                  {"--lon", "surveyed_position", "surveyed_lon", base.lon},
+                  {"--alt", "surveyed_position", "surveyed_alt", base.alt}};
+  for (const auto& [option, section, name, value] : fields)
+    CheckField(option, section, name, value);
 }
 
 // CLI11's own words, said of the command they concern; a missing or unknown command named.
@@ -193,12 +202,14 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   sub(Command::Get)->add_option("KEY", raw.keys)->required();
   sub(Command::Set)->add_option("KEY=VALUE", raw.keys)->required();
   sub(Command::Set)->add_flag("--no-save", options.noSave);
+  sub(Command::Set)->add_flag("--force", options.force);
   sub(Command::Diff)->add_option("PROFILE", raw.profile)->required();
   CLI::App* apply = sub(Command::Apply);
   apply->add_option("PROFILE", raw.profile)->required();
   apply->add_flag("--all", options.all);
   apply->add_flag("--dry-run", options.dryRun);
   apply->add_flag("--no-save", options.noSave);
+  apply->add_flag("--force", options.force);
   AddBaseProfileOptions(*sub(Command::BaseProfile), options.base, raw);
 
   const auto chosen = [&] {
@@ -215,6 +226,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
 
     Check(line, raw);
   } catch (const CLI::CallForHelp&) {
+    chosen();  // COMMAND --help: that command's text
     line.kind = CommandLine::Kind::Help;
   } catch (const CLI::ParseError& error) {
     chosen();

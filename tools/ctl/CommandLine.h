@@ -21,5 +21,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv);
 
 // The whole usage text, laid out so that it can go into a manual page as it stands.
 const std::string& UsageText();
+// One command's synopsis and paragraph, for COMMAND --help; the whole text for an unknown one.
+std::string CommandUsageText(const std::string& command);
 
 }  // namespace orvane::ctl

@@ -2,10 +2,13 @@
 #include "Commands.h"
 
 #include <QFile>
+#include <variant>
 
 #include "BaseProfile.h"
+#include "Checks.h"
 #include "DeviceCheck.h"
 #include "Engine.h"
+#include "PortSpec.h"
 #include "SerialPorts.h"
 #include "platform/qt/QtSerialPort.h"
 
@@ -27,6 +30,18 @@ std::optional<std::string> ReadProfile(Options& options) {
   return std::nullopt;
 }
 
+// What apply and set must not write without --force.
+std::optional<std::string> WhyRefused(const Options& options) {
+  if (options.force) return std::nullopt;
+  if (options.command == Command::Apply) {
+    return WhyNotWritten(options.profile, options.profilePath, true);
+  }
+  if (options.command != Command::Set) return std::nullopt;
+  std::vector<transfer::ProfileSetting> rows;
+  for (const Key& key : options.keys) rows.push_back({key.section, key.name, key.value, 0});
+  return WhyNotWritten(rows, "set", false);
+}
+
 // A Comm number becomes its device now; a device that cannot be opened fails alone and early,
 // and the engine gets the rest.
 std::vector<Target> Resolve(const Options& options, std::vector<PortReport>& failed) {
@@ -39,8 +54,18 @@ std::vector<Target> Resolve(const Options& options, std::vector<PortReport>& fai
       if (target.device.empty()) {
         fault = "port cannot be opened: there is no serial port number " + spec.text;
       }
+      // The window's Comm item N is a TCP link when ORVANE_COM<N> says tcp://HOST:PORT.
+      if (target.device.rfind("tcp://", 0) == 0) {
+        auto tcp = ParsePortSpec(target.device);
+        if (auto* why = std::get_if<std::string>(&tcp)) {
+          fault = "port cannot be opened: ORVANE_COM" + spec.text + ": " + *why;
+        } else {
+          target.spec = std::get<PortSpec>(tcp);
+        }
+      }
     }
-    if (!fault && !target.device.empty()) fault = WhyDeviceCannotOpen(target.device);
+    const bool serial = target.spec.kind != PortSpec::Kind::Tcp;
+    if (!fault && serial && !target.device.empty()) fault = WhyDeviceCannotOpen(target.device);
     if (!fault) {
       targets.push_back(std::move(target));
       continue;
@@ -67,17 +92,21 @@ Report Run(Options options) {
   if (options.command == Command::BaseProfile) {
     Report report;
     report.command = name;
-    report.profile = BaseProfileSettings(options.base);
+    BaseProfileRows rows = BaseProfileSettings(options.base);
+    report.profile = std::move(rows.rows);
+    report.leftOut = std::move(rows.leftOut);
     return report;
   }
   if (options.command == Command::Diff || options.command == Command::Apply) {
     if (auto error = ReadProfile(options)) return UsageReport(name, *error);
   }
+  if (auto error = WhyRefused(options)) return UsageReport(name, *error);
   Report report;
   report.command = name;
   std::vector<PortReport> failed;
   const std::vector<Target> targets = Resolve(options, failed);
   if (!targets.empty()) report.ports = RunOnPorts(options, targets);
+  for (PortReport& port : report.ports) MarkUnknownSettings(port);
   // Ports that failed before the engine ran are reported first.
   report.ports.insert(report.ports.begin(), failed.begin(), failed.end());
   return report;

@@ -106,11 +106,12 @@ std::vector<PortReport> RunOnPorts(const Options& options, const std::vector<Tar
   std::vector<PortReport> reports;
   bool anyAuto = false;
   for (std::size_t i = 0; i < jobs.size(); ++i) {
-    const PortReport& report = jobs[i]->report();
+    PortReport report = jobs[i]->report();
+    report.sender = jobs[i]->sender();
     anyAuto = anyAuto || planned[i].fromAuto;
     const bool answered = report.exit != ExitCode::NoReceiver;
     if (!planned[i].fromAuto || answered || options.command == Command::Ports) {
-      reports.push_back(report);
+      reports.push_back(std::move(report));
     }
   }
   const bool askedAuto = std::any_of(targets.begin(), targets.end(), [](const Target& target) {

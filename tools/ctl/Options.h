@@ -55,11 +55,12 @@ struct Options {
   bool verbose = false;
   TransferPolicy policy;
 
-  bool probe = false;                             // ports --probe
-  bool noSave = false;                            // set, apply
-  bool all = false;                               // apply --all
-  bool dryRun = false;                            // apply --dry-run
-  std::vector<Key> keys;                          // get: names only; set: with values
+  bool probe = false;     // ports --probe
+  bool noSave = false;    // set, apply
+  bool all = false;       // apply --all
+  bool dryRun = false;    // apply --dry-run
+  bool force = false;     // apply, set: write values that would blank a base station or be refused
+  std::vector<Key> keys;  // get: names only; set: with values
   std::string profilePath;                        // diff, apply
   std::vector<transfer::ProfileSetting> profile;  // diff, apply: the file's rows
   BaseProfileFields base;

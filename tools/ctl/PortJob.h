@@ -33,6 +33,7 @@ class PortJob final : public QObject {
   void Start();
   bool Finished() const { return finished_; }
   const PortReport& report() const { return report_; }
+  std::optional<std::uint16_t> sender() const { return watched_.sender(); }
   // Requests settled so far and requests planned so far, for a progress bar.
   std::size_t ProgressDone() const;
   std::size_t ProgressTotal() const { return std::max(progressTotal_, progressExpected_); }

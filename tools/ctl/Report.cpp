@@ -2,6 +2,7 @@
 #include "Report.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "Json.h"
 
@@ -21,7 +22,7 @@ Json SettingJson(const SettingEntry& entry) {
   return Json::Object{{"section", entry.section}, {"name", entry.name},
                       {"wanted", entry.wanted},   {"before", entry.before},
                       {"after", entry.after},     {"outcome", OutcomeName(entry.outcome)},
-                      {"status", entry.status}};
+                      {"status", entry.status},   {"suggestion", entry.suggestion}};
 }
 
 Json PortJson(const PortReport& port) {
@@ -29,6 +30,7 @@ Json PortJson(const PortReport& port) {
   for (const auto& entry : port.settings) settings.push_back(SettingJson(entry));
   Json::Object object{{"port", port.port},
                       {"speed", port.speed ? Json(int{*port.speed}) : Json()},
+                      {"sender", port.sender ? Json(int{*port.sender}) : Json()},
                       {"exit", static_cast<int>(port.exit)},
                       {"diagnosis", port.diagnosis},
                       {"saved", port.saved},
@@ -56,6 +58,10 @@ void ListingText(std::string& out, const PortReport& port) {
   if (!listing.serialNumber.empty()) out += "  serial number: " + listing.serialNumber + "\n";
 }
 
+std::string DidYouMean(const SettingEntry& entry) {
+  return entry.suggestion ? "; did you mean " + *entry.suggestion + "?" : std::string();
+}
+
 std::string EntryText(const SettingEntry& entry) {
   std::string line = "  " + KeyOf(entry) + ": ";
   const auto shown = [](const std::optional<std::string>& value) {
@@ -78,6 +84,9 @@ std::string EntryText(const SettingEntry& entry) {
       line += "wanted " + shown(entry.wanted) + ", reads " +
               shown(entry.after ? entry.after : entry.before);
       break;
+    case Outcome::Unknown:
+      line += "the receiver has no such setting" + DidYouMean(entry);
+      break;
   }
   line += std::string(" (") + OutcomeName(entry.outcome);
   if (entry.status) line += ", status " + std::to_string(*entry.status);
@@ -97,22 +106,81 @@ void ProfilePortText(std::string& out, const PortReport& port, bool several) {
                        : "# cannot print as a profile: " + rendered.error->What() + "\n";
   for (const auto& entry : port.settings) {
     if (!entry.after && !entry.before)
-      out += "# " + KeyOf(entry) + ": " + OutcomeName(entry.outcome) + "\n";
+      out += "# " + KeyOf(entry) + ": " + OutcomeName(entry.outcome) + DidYouMean(entry) + "\n";
   }
 }
 
+// What a port's run came to, on one line: "/dev/ttyUSB0 (sender 0x1234): 3 written, saved,
+// exit 0".
+std::string Summary(const PortReport& port) {
+  constexpr std::pair<Outcome, const char*> kCounted[] = {
+      {Outcome::Written, "written"},     {Outcome::Differs, "differ"},
+      {Outcome::Unchanged, "unchanged"}, {Outcome::Read, "read"},
+      {Outcome::Refused, "refused"},     {Outcome::Unknown, "unknown"},
+      {Outcome::Mismatch, "mismatched"}, {Outcome::Unanswered, "unanswered"}};
+  std::string line = port.port;
+  if (port.sender) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%04X", unsigned{*port.sender});
+    line += std::string(" (sender ") + hex + ")";
+  }
+  line += ": ";
+  for (const auto& [outcome, word] : kCounted) {
+    const auto n =
+        std::count_if(port.settings.begin(), port.settings.end(),
+                      [outcome = outcome](const auto& e) { return e.outcome == outcome; });
+    if (n == 0) continue;
+    line += std::to_string(n) + " " + word;
+    if (outcome == Outcome::Differs && n == 1) line += 's';
+    line += ", ";
+  }
+  if (port.saved) line += "saved, ";
+  if (port.diagnosis) line += *port.diagnosis + ", ";
+  return line + "exit " + std::to_string(static_cast<int>(port.exit));
+}
+
+// A detect's diagnosis is its result; for other commands it explains a failure.
+bool DiagnosisIsData(const std::string& command) {
+  return command == "detect" || command == "ports";
+}
+
+// What a port prints. With several ports its rows come under a header that names it, so that no
+// row can be taken for another port's.
 void PortText(std::string& out, const Report& report, const PortReport& port, bool quiet) {
   const bool failed = port.exit != ExitCode::Done;
-  const bool profile = PrintsProfile(report.command);
-  if (profile) ProfilePortText(out, port, report.ports.size() > 1);
-  if (port.diagnosis && (failed || !quiet)) {
-    out += (profile ? "# " : "") + port.port + ": " + *port.diagnosis;
+  const bool several = report.ports.size() > 1;
+  const bool shown = failed || !quiet || DiagnosisIsData(report.command);
+  if (PrintsProfile(report.command)) {
+    ProfilePortText(out, port, several);
+    if (port.diagnosis && shown) {
+      out += "# " + port.port + ": " + *port.diagnosis;
+      if (failed) out += " (exit " + std::to_string(static_cast<int>(port.exit)) + ")";
+      out += '\n';
+    }
+    return;
+  }
+  if (several) {
+    if (shown) out += "== " + Summary(port) + "\n";
+  } else if (port.diagnosis && shown) {
+    out += port.port + ": " + *port.diagnosis;
     if (failed) out += " (exit " + std::to_string(static_cast<int>(port.exit)) + ")";
     out += '\n';
   }
-  if (profile || (quiet && !failed)) return;
-  for (const auto& entry : port.settings) out += EntryText(entry);
-  if (port.saved) out += "  settings saved\n";
+  if (quiet && !failed) return;
+  for (const auto& entry : port.settings) {
+    if (!quiet || entry.outcome != Outcome::Unchanged) out += EntryText(entry);
+  }
+  if (port.saved && !several) out += "  settings saved\n";
+}
+
+// The settings base-profile leaves out, as comments above its rows.
+std::string LeftOutText(const Report& report) {
+  if (report.leftOut.empty()) return {};
+  std::string out =
+      "# Left out: their flags were not given and the window's default (empty or 0) would\n"
+      "# blank the base station's address or position:\n";
+  for (const auto& [key, flag] : report.leftOut) out += "#   " + key + " (" + flag + ")\n";
+  return out;
 }
 
 }  // namespace
@@ -133,6 +201,8 @@ const char* OutcomeName(Outcome outcome) {
       return "unanswered";
     case Outcome::Read:
       return "read";
+    case Outcome::Unknown:
+      return "unknown";
   }
   return "read";
 }
@@ -184,6 +254,9 @@ std::string RenderJson(const Report& report) {
           Json::Object{{"section", row.section}, {"name", row.name}, {"value", row.value}});
     }
     document.emplace_back("profile", std::move(rows));
+    Json::Array leftOut;
+    for (const auto& each : report.leftOut) leftOut.push_back(each.first);
+    document.emplace_back("left_out", std::move(leftOut));
   }
   return Json(std::move(document)).Dump();
 }
@@ -193,8 +266,9 @@ std::string RenderText(const Report& report, bool quiet) {
   std::string out;
   if (report.command == "base-profile") {
     const transfer::RenderedProfile rendered = transfer::RenderProfile(report.profile);
-    return rendered.Ok() ? rendered.text
-                         : "# cannot print as a profile: " + rendered.error->What() + "\n";
+    return LeftOutText(report) +
+           (rendered.Ok() ? rendered.text
+                          : "# cannot print as a profile: " + rendered.error->What() + "\n");
   }
   const bool listing = std::any_of(report.ports.begin(), report.ports.end(),
                                    [](const PortReport& port) { return port.listing.has_value(); });
@@ -207,6 +281,10 @@ std::string RenderText(const Report& report, bool quiet) {
       PortText(out, report, port, quiet);
     }
   }
+  // The headers already say it all under -q.
+  if (quiet || report.ports.size() < 2 || listing || PrintsProfile(report.command)) return out;
+  out += '\n';
+  for (const auto& port : report.ports) out += Summary(port) + "\n";
   return out;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Options.h"
@@ -19,12 +20,14 @@ enum class ExitCode : int {
   Differences = 1,  // diff, apply --dry-run
   Usage = 2,        // usage or profile error; nothing was sent
   NoReceiver = 3,   // port missing or not openable, or nothing answered
-  Refused = 4,      // a setting was refused
+  Refused = 4,      // a setting was refused, or the receiver has no such setting
   Mismatch = 5,     // a read-back differs from what was written
   Unanswered = 6,   // a setting stayed unanswered after the retries
 };
 
-enum class Outcome { Unchanged, Differs, Written, Refused, Mismatch, Unanswered, Read };
+// Unknown: the receiver answered a read with an empty value for a setting that is not one of the
+// known keys: it has no such setting.
+enum class Outcome { Unchanged, Differs, Written, Refused, Mismatch, Unanswered, Read, Unknown };
 
 const char* OutcomeName(Outcome outcome);
 
@@ -37,6 +40,7 @@ struct SettingEntry {
   std::optional<std::string> after;   // read back after writing
   Outcome outcome = Outcome::Read;
   std::optional<int> status;  // the receiver's write status; empty where nothing was written
+  std::optional<std::string> suggestion = std::nullopt;  // Unknown: the known key it may have meant
 };
 
 // A serial port as the system lists it (the ports command).
@@ -49,8 +53,9 @@ struct SerialPortListing {
 };
 
 struct PortReport {
-  std::string port;                   // the device, or tcp://HOST:PORT, or what --port said
-  std::optional<std::int32_t> speed;  // empty over TCP or when unknown
+  std::string port;                     // the device, or tcp://HOST:PORT, or what --port said
+  std::optional<std::int32_t> speed;    // empty over TCP or when unknown
+  std::optional<std::uint16_t> sender;  // the receiver's sender id, once a frame was heard
   ExitCode exit = ExitCode::Done;
   std::optional<std::string> diagnosis;
   bool saved = false;  // the save was sent (the receiver does not answer a save)
@@ -64,7 +69,9 @@ struct Report {
   std::optional<std::string> error;  // a usage or profile error: then no port was touched
   std::vector<PortReport> ports;
   std::vector<transfer::ProfileSetting> profile;  // base-profile: the rows it prints
-  ExitCode ownExit = ExitCode::Done;              // a usage error: Usage
+  // base-profile: the settings it leaves out, each with the flag that would fill it in.
+  std::vector<std::pair<std::string, std::string>> leftOut;
+  ExitCode ownExit = ExitCode::Done;  // a usage error: Usage
 
   // The highest of the ports' codes and the report's own.
   ExitCode Exit() const;
@@ -79,7 +86,9 @@ std::vector<SettingEntry> EntriesFor(const std::vector<transfer::ProfileSetting>
 
 std::string RenderJson(const Report& report);
 // The text for stdout. Commands that print a profile (get, dump, base-profile) keep stdout a
-// valid profile: every other line there is a comment. quiet drops what a successful run says.
+// valid profile: every other line there is a comment. With several ports each port's rows come
+// under a header naming it, and a line per port ends the report. quiet keeps only data and
+// failures.
 std::string RenderText(const Report& report, bool quiet);
 
 }  // namespace orvane::ctl

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "link/Frame.h"
 #include "link/FrameText.h"
 
 namespace orvane::ctl {
@@ -16,6 +17,10 @@ void WatchedPort::OnFrameSent(std::span<const std::uint8_t> frame) {
 
 void WatchedPort::OnFrameReceived(std::span<const std::uint8_t> frame) {
   DiagnosedPort::OnFrameReceived(frame);
+  if (frame.size() > link::kSenderOffset + 1) {
+    sender_ = static_cast<std::uint16_t>(frame[link::kSenderOffset] | frame[link::kSenderOffset + 1]
+                                                                          << 8);
+  }
   if (trace_) Trace("rx", frame);
 }
 

@@ -5,6 +5,7 @@
 // written to stderr in words.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -17,6 +18,9 @@ class WatchedPort final : public platform::DiagnosedPort {
   // port must outlive this. label prefixes every trace line.
   WatchedPort(platform::CommPort& port, std::string label, bool trace);
 
+  // The sender id of the last frame received: which receiver answered on this port.
+  std::optional<std::uint16_t> sender() const { return sender_; }
+
  private:
   void OnFrameSent(std::span<const std::uint8_t> frame) override;
   void OnFrameReceived(std::span<const std::uint8_t> frame) override;
@@ -24,6 +28,7 @@ class WatchedPort final : public platform::DiagnosedPort {
 
   std::string label_;
   bool trace_;
+  std::optional<std::uint16_t> sender_;
 };
 
 }  // namespace orvane::ctl

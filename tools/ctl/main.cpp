@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
   using namespace orvane::ctl;
   const CommandLine line = ParseCommandLine(argc, argv);
   if (line.kind == CommandLine::Kind::Help) {
-    Print(UsageText());
+    Print(line.command.empty() ? UsageText() : CommandUsageText(line.command));
     return 0;
   }
   if (line.kind == CommandLine::Kind::Version) {

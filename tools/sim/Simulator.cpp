@@ -8,8 +8,8 @@
 
 #include "SimulatorPort.h"
 #include "UartModel.h"
-#include "Validation.h"
 #include "link/Frame.h"
+#include "transfer/SettingValues.h"
 
 namespace orvane::sim {
 
@@ -198,7 +198,8 @@ void Simulator::OnSettingWrite(const link::Setting& setting) {
     status = kSettingRejected;
   } else if (IsSpeedSetting(setting) && !(newBaud = ParseBaud(setting.value))) {
     status = kValueRejected;
-  } else if (options_.validate && !ValueAcceptable(setting.section, setting.name, setting.value)) {
+  } else if (options_.validate &&
+             !transfer::ValueAcceptable(setting.section, setting.name, setting.value)) {
     status = kValueRejected;
   }
   // An altered write claims the value it was sent; only reading it back shows what was kept.

@@ -205,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(
                        {"--port", kNone, "--port", kClosed, "get", "uart1.baudrate"},
                        {kNone, kClosed}},
         NoReceiverCase{"SetWithOptionsAfterTheCommand",
-                       {"set", "uart1.baudrate=19200", "solution.elevation_mask=-5", "--no-save",
+                       {"set", "uart1.baudrate=19200", "solution.elevation_mask=5", "--no-save",
                         "--port", kClosed, "--baud", "19200", "--timeout", "200"},
                        {kClosed}},
         NoReceiverCase{"DumpOverIpv6",
@@ -319,7 +319,9 @@ TEST(Help, ListsEveryCommandAndExitStatus) {
   }
 }
 
-TEST(BaseProfile, PrintsTheFortyNineRowsAsAProfileThatApplyAccepts) {
+// The rows whose flag is absent and whose window default is empty or 0 are left out: written,
+// they would blank the base station.
+TEST(BaseProfile, PrintsTheBaseStationRowsAsAProfileThatApplyAccepts) {
   QTemporaryDir dir;
   const QString path = dir.filePath("base.ini");
   const Result text = Ctl({"base-profile", "--ip", "192.168.0.222", "--lat=-33.5", "--no-glonass",
@@ -328,13 +330,14 @@ TEST(BaseProfile, PrintsTheFortyNineRowsAsAProfileThatApplyAccepts) {
   EXPECT_TRUE(text.err.isEmpty());
   const auto parsed = transfer::ParseProfile(text.out.toStdString());
   ASSERT_TRUE(parsed.Ok()) << parsed.error->What();
-  ASSERT_EQ(parsed.rows.size(), 49u);
+  ASSERT_EQ(parsed.rows.size(), 45u);
   std::map<std::string, std::vector<std::string>> values;
   for (const auto& row : parsed.rows) values[row.section + "." + row.name].push_back(row.value);
   using Values = std::vector<std::string>;
   EXPECT_EQ(values["ethernet.interface_mode"], (Values{"Config", "Active"}));
   EXPECT_EQ(values["ethernet.ip_address"], Values{"192.168.0.222"});
-  EXPECT_EQ(values["ethernet.gateway"], Values{""});
+  EXPECT_EQ(values.count("ethernet.gateway"), 0u);
+  EXPECT_TRUE(text.out.contains("#   ethernet.gateway (--gateway)"));
   EXPECT_EQ(values["solution.elevation_mask"], Values{"10"});
   EXPECT_EQ(values["surveyed_position.surveyed_lat"], Values{"-33.5"});
   EXPECT_EQ(values["uart0.mode"], Values{"RTCMv3 OUT"});
@@ -353,10 +356,12 @@ TEST(BaseProfile, PrintsTheFortyNineRowsAsAProfileThatApplyAccepts) {
 
   const Result json = Ctl({"--json", "base-profile"});
   EXPECT_EQ(json.exit, 0);
-  const QJsonArray rows = Document(json).value("profile").toArray();
-  ASSERT_EQ(rows.size(), 49);
+  const QJsonObject document = Document(json);
+  const QJsonArray rows = document.value("profile").toArray();
+  ASSERT_EQ(rows.size(), 43);
   EXPECT_EQ(rows[0].toObject().value("value").toString(), "Config");
-  EXPECT_EQ(rows[9].toObject().value("value").toString(), "SBP");
+  EXPECT_EQ(rows[3].toObject().value("value").toString(), "SBP");
+  EXPECT_EQ(document.value("left_out").toArray().size(), 6);
 }
 
 }  // namespace

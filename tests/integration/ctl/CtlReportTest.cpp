@@ -57,7 +57,10 @@ Report Applied() {
       {"imu", "imu_raw_output", "False", std::nullopt, std::nullopt, Outcome::Unanswered,
        std::nullopt},
       {"solution", "elevation_mask", std::nullopt, "10", std::nullopt, Outcome::Read, std::nullopt},
+      {"ethernet", "ip_adress", "10.0.0.3", std::nullopt, std::nullopt, Outcome::Unknown,
+       std::nullopt, "ethernet.ip_address"},
   };
+  port.sender = 0x1234;
   report.ports.push_back(port);
   report.ports.push_back(Port("tcp://127.0.0.1:55555", ExitCode::NoReceiver));
   return report;
@@ -84,28 +87,32 @@ TEST(ReportJson, CarriesEveryFieldWithNullsWhereNothingIsKnown) {
   const QJsonArray ports = document.value("ports").toArray();
   ASSERT_EQ(ports.size(), 2);
   const QJsonObject serial = ports[0].toObject();
-  EXPECT_EQ(Keys(serial),
-            (QStringList{"diagnosis", "elapsed_ms", "exit", "port", "saved", "settings", "speed"}));
+  EXPECT_EQ(Keys(serial), (QStringList{"diagnosis", "elapsed_ms", "exit", "port", "saved", "sender",
+                                       "settings", "speed"}));
+  EXPECT_EQ(serial.value("sender").toInt(), 0x1234);
   EXPECT_EQ(serial.value("speed").toInt(), 19200);
   EXPECT_EQ(serial.value("saved").toBool(), true);
   EXPECT_EQ(serial.value("elapsed_ms").toInt(), 1234);
   EXPECT_TRUE(ports[1].toObject().value("speed").isNull());
+  EXPECT_TRUE(ports[1].toObject().value("sender").isNull());
   EXPECT_TRUE(ports[1].toObject().value("diagnosis").isNull());
 
   const QJsonArray settings = serial.value("settings").toArray();
-  ASSERT_EQ(settings.size(), 7);
+  ASSERT_EQ(settings.size(), 8);
   const char* outcomes[] = {"unchanged", "differs",    "written", "refused",
-                            "mismatch",  "unanswered", "read"};
+                            "mismatch",  "unanswered", "read",    "unknown"};
   for (qsizetype i = 0; i < settings.size(); ++i) {
     const QJsonObject entry = settings[i].toObject();
-    EXPECT_EQ(Keys(entry),
-              (QStringList{"after", "before", "name", "outcome", "section", "status", "wanted"}));
+    EXPECT_EQ(Keys(entry), (QStringList{"after", "before", "name", "outcome", "section", "status",
+                                        "suggestion", "wanted"}));
     EXPECT_EQ(entry.value("outcome").toString(), outcomes[i]);
   }
   EXPECT_TRUE(settings[0].toObject().value("status").isNull());
   EXPECT_TRUE(settings[0].toObject().value("after").isNull());
   EXPECT_EQ(settings[3].toObject().value("status").toInt(), 2);
   EXPECT_TRUE(settings[6].toObject().value("wanted").isNull());
+  EXPECT_TRUE(settings[6].toObject().value("suggestion").isNull());
+  EXPECT_EQ(settings[7].toObject().value("suggestion").toString(), "ethernet.ip_address");
   // Quotes, backslashes and control characters survive; a byte that is not UTF-8 becomes U+FFFD.
   EXPECT_EQ(settings[4].toObject().value("wanted").toString(), QString("a\"b\\c\td\x01\uFFFD"));
 }
@@ -134,19 +141,31 @@ TEST(ReportText, GetPrintsAProfileWithEverythingElseAsComments) {
   EXPECT_NE(text.find("# /dev/ttyUSB1: heartbeat at 19200 (exit 6)"), std::string::npos) << text;
 }
 
-TEST(ReportText, QuietKeepsFailuresOnly) {
+// With several ports each port's rows come under its header, whichever port failed first, and a
+// line per port ends the report; -q keeps only failures, without unchanged rows.
+TEST(ReportText, EveryRowUnderItsPortsHeaderAndQuietKeepsFailuresOnly) {
   Report report;
-  report.command = "set";
+  report.command = "apply";
+  PortReport bad = Port("/dev/ttyUSB1", ExitCode::Refused);
+  bad.settings = {{"uart1", "mode", "SBP", "SBP", std::nullopt, Outcome::Unchanged, std::nullopt},
+                  {"ntrip", "enable", "True", "False", "False", Outcome::Refused, 2}};
   PortReport good = Port("/dev/ttyUSB0", ExitCode::Done);
-  good.diagnosis = "heartbeat at 19200";
+  good.sender = 0x1234;
+  good.saved = true;
   good.settings = {{"uart1", "mode", "SBP", "NMEA", "SBP", Outcome::Written, 0}};
-  PortReport bad = Port("/dev/ttyUSB1", ExitCode::NoReceiver);
-  bad.diagnosis = "no bytes received";
-  report.ports = {good, bad};
-  const std::string loud = RenderText(report, false);
-  EXPECT_NE(loud.find("uart1.mode: \"NMEA\" -> \"SBP\" (written, status 0)"), std::string::npos)
-      << loud;
-  EXPECT_EQ(RenderText(report, true), "/dev/ttyUSB1: no bytes received (exit 3)\n");
+  report.ports = {bad, good};
+  EXPECT_EQ(RenderText(report, false),
+            "== /dev/ttyUSB1: 1 unchanged, 1 refused, exit 4\n"
+            "  uart1.mode: \"SBP\" (unchanged)\n"
+            "  ntrip.enable: wanted \"True\", reads \"False\" (refused, status 2)\n"
+            "== /dev/ttyUSB0 (sender 0x1234): 1 written, saved, exit 0\n"
+            "  uart1.mode: \"NMEA\" -> \"SBP\" (written, status 0)\n"
+            "\n"
+            "/dev/ttyUSB1: 1 unchanged, 1 refused, exit 4\n"
+            "/dev/ttyUSB0 (sender 0x1234): 1 written, saved, exit 0\n");
+  EXPECT_EQ(RenderText(report, true),
+            "== /dev/ttyUSB1: 1 unchanged, 1 refused, exit 4\n"
+            "  ntrip.enable: wanted \"True\", reads \"False\" (refused, status 2)\n");
 }
 
 TEST(ReportEntries, OnePerSettingInTheOrderOfItsFirstRowWantingItsLastValue) {

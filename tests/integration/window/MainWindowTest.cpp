@@ -116,6 +116,13 @@ TEST(Window, ReadClickAndCommItemsReachTheSession) {
   EXPECT_EQ(comm->actions()[2]->toolTip(), "/dev/ttyS3");
   comm->actions()[2]->trigger();
   EXPECT_EQ(rig.session.watchdog().portNumber(), 3);
+  // The items stay captioned with their numbers alone and never carry a check mark: the device
+  // is the tooltip's and the lamp's to name.
+  QStringList items;
+  for (const QAction* item : comm->actions()) {
+    items << item->text() + (item->isCheckable() || item->isChecked() ? "[x]" : "");
+  }
+  EXPECT_EQ(items.join(' '), "1 2 3 4 5 6 7 8");
 }
 
 // The lamp's tooltip says how far the line got since the port was opened; the caption is the

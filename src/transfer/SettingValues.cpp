@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "Validation.h"
+#include "transfer/SettingValues.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <initializer_list>
 #include <string_view>
 
-namespace orvane::sim {
+namespace orvane::transfer {
 
 namespace {
 
@@ -28,38 +28,51 @@ bool IsDecimal(std::string_view text) {
   return digits;
 }
 
-bool NumberIn(const std::string& text, double low, double high) {
+bool NumberIn(std::string_view text, double low, double high) {
   if (!IsDecimal(text)) return false;
-  const double value = std::strtod(text.c_str(), nullptr);
+  const double value = std::strtod(std::string(text).c_str(), nullptr);
   return value >= low && value <= high;
 }
 
-bool WholeIn(const std::string& text, long low, long high) {
+bool WholeIn(std::string_view text, long low, long high) {
   if (text.empty() || text.size() > 9) return false;
   if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
     return false;
   }
-  const long value = std::strtol(text.c_str(), nullptr, 10);
+  const long value = std::strtol(std::string(text).c_str(), nullptr, 10);
   return value >= low && value <= high;
 }
 
 // Four parts of one to three digits, each 0..255.
-bool IsIpv4(const std::string& text) {
+bool IsIpv4(std::string_view text) {
   int parts = 0;
   std::size_t start = 0;
   for (;;) {
     const std::size_t dot = text.find('.', start);
-    const std::string part = text.substr(start, dot == std::string::npos ? dot : dot - start);
+    const std::string_view part =
+        text.substr(start, dot == std::string_view::npos ? dot : dot - start);
     if (part.size() > 3 || !WholeIn(part, 0, 255)) return false;
     ++parts;
-    if (dot == std::string::npos) break;
+    if (dot == std::string_view::npos) break;
     start = dot + 1;
   }
   return parts == 4;
 }
 
-bool OneOf(const std::string& text, std::initializer_list<std::string_view> choices) {
-  return std::find(choices.begin(), choices.end(), text) != choices.end();
+using Choices = std::initializer_list<std::string_view>;
+
+std::optional<std::string> OneOf(std::string_view text, Choices choices) {
+  if (std::find(choices.begin(), choices.end(), text) != choices.end()) return std::nullopt;
+  std::string words = "not one of ";
+  for (const std::string_view choice : choices) {
+    if (words.back() != ' ') words += ", ";
+    words += '"' + std::string(choice) + '"';
+  }
+  return words;
+}
+
+std::optional<std::string> Unless(bool holds, const char* why) {
+  return holds ? std::nullopt : std::optional<std::string>(why);
 }
 
 enum class Kind {
@@ -75,20 +88,26 @@ enum class Kind {
   Boolean,
   Rate,
   TcpPort,
+  BaudRate,
 };
 
-bool Holds(Kind kind, const std::string& value) {
+std::optional<std::string> WhyNot(Kind kind, std::string_view value) {
   switch (kind) {
     case Kind::Latitude:
-      return NumberIn(value, -90, 90);
+      return Unless(NumberIn(value, -90, 90), "not a latitude: a decimal number from -90 to 90");
     case Kind::Longitude:
-      return NumberIn(value, -180, 180);
+      return Unless(NumberIn(value, -180, 180),
+                    "not a longitude: a decimal number from -180 to 180");
     case Kind::Altitude:  // from the deepest mine to above any aircraft a base would sit in
-      return NumberIn(value, -10'000, 100'000);
+      return Unless(NumberIn(value, -10'000, 100'000),
+                    "not an altitude: a decimal number of metres from -10000 to 100000");
     case Kind::ElevationMask:
-      return NumberIn(value, 0, 90);
+      return Unless(NumberIn(value, 0, 90),
+                    "not an elevation mask: a decimal number of degrees from 0 to 90");
     case Kind::Ipv4:
-      return IsIpv4(value);
+      return Unless(IsIpv4(value),
+                    "not an IPv4 address: four numbers 0 to 255 joined by dots, e.g. "
+                    "192.168.0.222");
     case Kind::StreamMode:
       return OneOf(value, {"SBP", "NMEA OUT", "RTCMv3 OUT"});
     case Kind::ClientMode:
@@ -100,11 +119,14 @@ bool Holds(Kind kind, const std::string& value) {
     case Kind::Boolean:
       return OneOf(value, {"True", "False"});
     case Kind::Rate:
-      return WholeIn(value, 0, 100'000);
+      return Unless(WholeIn(value, 0, 100'000), "not a message rate: a whole number 0 to 100000");
     case Kind::TcpPort:
-      return WholeIn(value, 1, 65535);
+      return Unless(WholeIn(value, 1, 65535), "not a port number: a whole number 1 to 65535");
+    case Kind::BaudRate:
+      return OneOf(value,
+                   {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200", "230400"});
   }
-  return true;
+  return std::nullopt;
 }
 
 // "*" stands for any run of characters, at most once in a pattern.
@@ -135,6 +157,7 @@ constexpr Rule kRules[] = {
     {"ethernet", "interface_mode", Kind::InterfaceMode},
     {"uart*", "mode", Kind::StreamMode},
     {"uart*", "flow_control", Kind::FlowControl},
+    {"uart*", "baudrate", Kind::BaudRate},
     {"tcp_server*", "mode", Kind::StreamMode},
     {"tcp_server*", "port", Kind::TcpPort},
     {"tcp_client*", "mode", Kind::ClientMode},
@@ -149,12 +172,12 @@ constexpr Rule kRules[] = {
 
 }  // namespace
 
-bool ValueAcceptable(const std::string& section, const std::string& name,
-                     const std::string& value) {
+std::optional<std::string> WhyValueRefused(std::string_view section, std::string_view name,
+                                           std::string_view value) {
   for (const Rule& rule : kRules) {
-    if (Matches(rule.section, section) && Matches(rule.name, name)) return Holds(rule.kind, value);
+    if (Matches(rule.section, section) && Matches(rule.name, name)) return WhyNot(rule.kind, value);
   }
-  return true;
+  return std::nullopt;
 }
 
-}  // namespace orvane::sim
+}  // namespace orvane::transfer

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: Apache-2.0
-// The values a validating simulated receiver refuses, and that it takes every value the window
-// and the base-station profile write.
+// The values a receiver refuses (orvanectl before sending, the simulated receiver under
+// --validate), and that it takes every value the window and the base-station profile write.
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <variant>
 
-#include "Validation.h"
 #include "transfer/BaseStation.h"
+#include "transfer/SettingValues.h"
 
-namespace orvane::sim {
+namespace orvane::transfer {
 namespace {
 
 struct Case {
@@ -20,7 +20,7 @@ struct Case {
   bool acceptable;
 };
 
-TEST(Validation, RefusesWhatAReceiverWouldRefuse) {
+TEST(SettingValues, RefusesWhatAReceiverWouldRefuse) {
   const Case cases[] = {
       {"surveyed_position", "surveyed_lat", "51.4778", true},
       {"surveyed_position", "surveyed_lat", "-90", true},
@@ -67,6 +67,8 @@ TEST(Validation, RefusesWhatAReceiverWouldRefuse) {
       {"surveyed_position", "broadcast", "False", true},
       {"nmea", "gpgga_msg_rate", "-1", false},
       {"tcp_server0", "port", "65536", false},
+      {"uart1", "baudrate", "230400", true},
+      {"uart0", "baudrate", "14400", false},
       // Settings no rule names take anything.
       {"uart0", "enabled_sbp_messages", "anything at all", true},
       {"custom", "setting", "", true},
@@ -75,31 +77,34 @@ TEST(Validation, RefusesWhatAReceiverWouldRefuse) {
     SCOPED_TRACE(std::string(c.section) + "." + c.name + " = \"" + c.value + "\"");
     EXPECT_EQ(ValueAcceptable(c.section, c.name, c.value), c.acceptable);
   }
+  // The words say what the setting takes.
+  EXPECT_EQ(WhyValueRefused("uart1", "mode", "sbp"),
+            "not one of \"SBP\", \"NMEA OUT\", \"RTCMv3 OUT\"");
 }
 
-TEST(Validation, TakesEveryValueTheBaseStationProfileWrites) {
-  for (const auto& row : transfer::BaseStationProfile()) {
+TEST(SettingValues, TakesEveryValueTheBaseStationProfileWrites) {
+  for (const auto& row : BaseStationProfile()) {
     SCOPED_TRACE(row.key.section + "." + row.key.name);
     if (const auto* text = std::get_if<std::string>(&row.value)) {
       EXPECT_TRUE(ValueAcceptable(row.key.section, row.key.name, *text)) << *text;
       continue;
     }
-    const auto field = transfer::FieldFor(std::get<transfer::FieldOf>(row.value).key);
+    const auto field = FieldFor(std::get<FieldOf>(row.value).key);
     ASSERT_TRUE(field);
     switch (field->kind) {
-      case transfer::FieldKind::Switch:
+      case FieldKind::Switch:
         EXPECT_TRUE(ValueAcceptable(row.key.section, row.key.name, "True"));
         EXPECT_TRUE(ValueAcceptable(row.key.section, row.key.name, "False"));
         break;
-      case transfer::FieldKind::SbpChoice:
+      case FieldKind::SbpChoice:
         EXPECT_TRUE(ValueAcceptable(row.key.section, row.key.name, "SBP"));
         EXPECT_TRUE(ValueAcceptable(row.key.section, row.key.name, "RTCMv3 OUT"));
         break;
-      case transfer::FieldKind::Text:
+      case FieldKind::Text:
         break;  // the operator's text: the cases above
     }
   }
 }
 
 }  // namespace
-}  // namespace orvane::sim
+}  // namespace orvane::transfer
