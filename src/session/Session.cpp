@@ -18,10 +18,10 @@ Session::Session(const SessionPlatform& platform, SessionUse use)
       readTimer_(platform.timers()),
       writeTimer_(platform.timers()),
       receiver_(*this),
-      search_(port_, *searchTimer_, status_, receiver_),
-      watchdog_(port_, status_, search_),
-      read_(port_, *readTimer_, platform.fields, status_, transfer::BaseStationFields()),
-      write_(port_, *writeTimer_, platform.fields, status_, transfer::BaseStationProfile()) {
+      search_(port_, *searchTimer_, presenter_, receiver_),
+      watchdog_(port_, presenter_, search_),
+      read_(port_, *readTimer_, platform.fields, presenter_, transfer::BaseStationFields()),
+      write_(port_, *writeTimer_, platform.fields, presenter_, transfer::BaseStationProfile()) {
   watchdogTimer_->SetInterval(1000ms);
   searchTimer_->SetInterval(2500ms);
   searchTimer_->Stop();

@@ -14,10 +14,10 @@
 #include "platform/Controls.h"
 #include "platform/SerialLine.h"
 #include "platform/Timer.h"
-#include "session/StatusLine.h"
+#include "session/StatusPresenter.h"
+#include "session/WindowTransfers.h"
 #include "supervision/BaudSearch.h"
 #include "supervision/PortWatchdog.h"
-#include "transfer/WindowTransfers.h"
 
 namespace orvane::session {
 
@@ -63,12 +63,12 @@ class Session final : private link::MessageHandlers {
   // The Comm menu's port number (1..8).
   void ChoosePort(std::int16_t n) { watchdog_.ChoosePort(n); }
 
-  StatusLine& status() { return status_; }
-  const StatusLine& status() const { return status_; }
+  StatusLine& status() { return presenter_.line(); }
+  const StatusLine& status() const { return presenter_.line(); }
   const supervision::PortWatchdog& watchdog() const { return watchdog_; }
   const supervision::BaudSearch& search() const { return search_; }
-  const transfer::WindowTransfer& reading() const { return read_; }
-  const transfer::WindowTransfer& writing() const { return write_; }
+  const WindowTransfer& reading() const { return read_; }
+  const WindowTransfer& writing() const { return write_; }
   bool AnyTimerRunning() const;
 
  private:
@@ -86,12 +86,12 @@ class Session final : private link::MessageHandlers {
   std::unique_ptr<platform::Timer> searchTimer_;
   std::unique_ptr<platform::Timer> readTimer_;
   std::unique_ptr<platform::Timer> writeTimer_;
-  StatusLine status_;
+  StatusPresenter presenter_;
   link::FrameReceiver receiver_;
   supervision::BaudSearch search_;
   supervision::PortWatchdog watchdog_;
-  transfer::WindowTransfer read_;
-  transfer::WindowTransfer write_;
+  WindowTransfer read_;
+  WindowTransfer write_;
   std::unique_ptr<platform::Timer> transferTimer_;
   transfer::Direction transferDirection_ = transfer::Direction::Read;
   std::unique_ptr<transfer::SettingsTransfer> transfer_;
