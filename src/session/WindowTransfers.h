@@ -53,8 +53,10 @@ class WindowTransfer {
 
   // The button was clicked.
   void OnClick();
-  // A verified response frame of this transfer's kind.
-  void TakeAnswer(std::span<const std::uint8_t> frame) { engine_.TakeAnswer(frame); }
+  // An answer of this transfer's kind, taken apart.
+  void TakeAnswer(const link::Setting& answer, std::int16_t status = 0) {
+    engine_.TakeAnswer(answer, status);
+  }
 
   const SettingsTransfer& engine() const { return engine_; }
   // Rows read, or rows accepted.
