@@ -10,10 +10,6 @@ namespace orvane::supervision {
 
 namespace {
 
-// The speeds tried, fastest first; 19200 is where the port starts and returns.
-constexpr std::array<std::int32_t, BaudSearch::kSpeeds> kSpeedsTried{115200, 57600, 38400, 9600,
-                                                                     4800,   2400,  1200};
-
 // Ask the receiver to send only read responses, write responses and heartbeats.
 constexpr std::string_view kFilterValue = "165,175,65535";
 
@@ -54,7 +50,8 @@ bool BaudSearch::SpeedIsClean() const {
 }
 
 void BaudSearch::TestNextSpeed() {
-  const std::int32_t baud = kSpeedsTried[static_cast<std::size_t>(speedsTried_)];
+  // Every speed but the usual one, which the port was at when the receiver fell silent.
+  const std::int32_t baud = platform::kReceiverSpeeds[static_cast<std::size_t>(speedsTried_) + 1];
   events_.TestingAt(baud);
   port_.Close();
   port_.SetLineSettings(platform::AtBaud(baud));

@@ -23,7 +23,7 @@ class BaudSearch {
     AllSpeedsTried,  // none was clean; the port is held at 19200
     Found,           // the speed change went out; the port is held at 19200
   };
-  static constexpr std::int16_t kSpeeds = 7;
+  static constexpr auto kSpeeds = static_cast<std::int16_t>(platform::kReceiverSpeeds.size() - 1);
 
   BaudSearch(platform::CommPort& port, platform::Timer& timer, SupervisionEvents& events,
              link::FrameReceiver& receiver)
