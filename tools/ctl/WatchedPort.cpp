@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "link/Frame.h"
 #include "link/FrameText.h"
 
 namespace orvane::ctl {
@@ -16,6 +17,9 @@ void WatchedPort::OnFrameSent(std::span<const std::uint8_t> frame) {
 
 void WatchedPort::OnFrameReceived(std::span<const std::uint8_t> frame) {
   DiagnosedPort::OnFrameReceived(frame);
+  const auto type = static_cast<link::MsgType>(frame[1] | frame[2] << 8);
+  if (type == link::MsgType::SettingsReadResponse || type == link::MsgType::SettingsWriteResponse)
+    ++answers_;
   if (trace_) Trace("rx", frame);
 }
 

@@ -17,6 +17,10 @@ class WatchedPort final : public platform::DiagnosedPort {
   // port must outlive this. label prefixes every trace line.
   WatchedPort(platform::CommPort& port, std::string label, bool trace);
 
+  // Settings answers (read and write responses) verified over the whole run, whether or not a
+  // request was still waiting for them.
+  std::uint64_t answers() const { return answers_; }
+
  private:
   void OnFrameSent(std::span<const std::uint8_t> frame) override;
   void OnFrameReceived(std::span<const std::uint8_t> frame) override;
@@ -24,6 +28,7 @@ class WatchedPort final : public platform::DiagnosedPort {
 
   std::string label_;
   bool trace_;
+  std::uint64_t answers_ = 0;
 };
 
 }  // namespace orvane::ctl
