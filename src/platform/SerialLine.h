@@ -4,6 +4,7 @@
 // line errors. A port number may also lead to a network link (tcp://HOST:PORT), which has no
 // line speed and never reports line errors.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -25,6 +26,11 @@ struct LineSettings {
 
 // The line the window uses, and returns to after a baud-rate search.
 inline constexpr LineSettings kLine19200{};
+
+// The speeds a receiver's port may run at, in the order a search tries them: the usual 19200
+// first, then fastest to slowest.
+inline constexpr std::array<std::int32_t, 8> kReceiverSpeeds{19200, 115200, 57600, 38400,
+                                                             9600,  4800,   2400,  1200};
 
 inline constexpr LineSettings AtBaud(std::int32_t baud) {
   return LineSettings{baud, Parity::None, 8, 1};

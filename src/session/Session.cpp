@@ -9,37 +9,34 @@ namespace orvane::session {
 
 using namespace std::chrono_literals;
 
-Session::Session(const SessionPlatform& platform, SessionUse use)
-    : port_(platform.port),
-      timers_(platform.timers),
-      use_(use),
-      watchdogTimer_(platform.timers()),
+Session::Session(const SessionPlatform& platform)
+    : watchdogTimer_(platform.timers()),
       searchTimer_(platform.timers()),
       readTimer_(platform.timers()),
       writeTimer_(platform.timers()),
-      receiver_(*this),
-      search_(port_, *searchTimer_, status_, receiver_),
-      watchdog_(port_, status_, search_),
-      read_(port_, *readTimer_, platform.fields, status_, transfer::BaseStationFields()),
-      write_(port_, *writeTimer_, platform.fields, status_, transfer::BaseStationProfile()) {
+      core_(platform.port, platform.timers),
+      search_(platform.port, *searchTimer_, presenter_, core_.receiver()),
+      watchdog_(platform.port, presenter_, search_),
+      read_(platform.port, *readTimer_, platform.fields, presenter_, transfer::BaseStationFields()),
+      write_(platform.port, *writeTimer_, platform.fields, presenter_,
+             transfer::BaseStationProfile()) {
   watchdogTimer_->SetInterval(1000ms);
   searchTimer_->SetInterval(2500ms);
   searchTimer_->Stop();
   watchdogTimer_->SetTickHandler([this] { watchdog_.OnWatchdogTick(); });
   searchTimer_->SetTickHandler([this] { search_.OnSearchTick(); });
-  port_.SetBytesHandler([this](std::span<const std::uint8_t> bytes) { receiver_.Receive(bytes); });
-  // Only framing errors tell a wrong speed; breaks, parity errors and overruns spoil a frame,
-  // which its checksum catches.
-  port_.SetLineErrorHandler([this](platform::LineError error) {
-    if (error == platform::LineError::Framing) receiver_.CountFramingError();
+  core_.SetListeners({
+      .heartbeat = [this] { watchdog_.OnHeartbeat(); },
+      .readAnswer = [this](const link::Setting& answer) { read_.TakeAnswer(answer); },
+      .writeAnswer =
+          [this](const link::WriteResponse& answer) {
+            write_.TakeAnswer(answer.setting, answer.status);
+          },
   });
-  if (use_ == SessionUse::Window) watchdogTimer_->Start();
+  watchdogTimer_->Start();
 }
 
-// The port may outlive the session: leave no handler pointing at it.
 Session::~Session() {
-  port_.SetBytesHandler(nullptr);
-  port_.SetLineErrorHandler(nullptr);
   for (platform::Timer* timer : {watchdogTimer_.get(), searchTimer_.get()}) {
     timer->Stop();
     timer->SetTickHandler(nullptr);
@@ -47,8 +44,8 @@ Session::~Session() {
 }
 
 void Session::Start() {
-  if (use_ == SessionUse::Window) watchdog_.Start();
-  receiver_.Restart();
+  watchdog_.Start();
+  core_.LineChanged();
 }
 
 void Session::End() {
@@ -56,41 +53,16 @@ void Session::End() {
        {watchdogTimer_.get(), searchTimer_.get(), readTimer_.get(), writeTimer_.get()}) {
     timer->Stop();
   }
-  if (transfer_) transfer_->Stop();
-  port_.Close();
-}
-
-transfer::SettingsTransfer& Session::StartTransfer(
-    transfer::Direction direction, const transfer::TransferPolicy& policy,
-    std::vector<transfer::TransferItem> items, transfer::SettingsTransfer::Callbacks callbacks) {
-  transfer_.reset();
-  if (!transferTimer_) transferTimer_ = timers_();
-  transferDirection_ = direction;
-  transfer_ = std::make_unique<transfer::SettingsTransfer>(direction, policy, port_,
-                                                           *transferTimer_, std::move(callbacks));
-  transfer_->Load(std::move(items));
-  transfer_->Start();
-  return *transfer_;
-}
-
-// A script's session leaves the window's transfers alone: answers are its own transfer's.
-void Session::OnSettingReadResponse(std::span<const std::uint8_t> frame) {
-  if (use_ == SessionUse::Window) read_.TakeAnswer(frame);
-  if (transfer_ && transferDirection_ == transfer::Direction::Read) transfer_->TakeAnswer(frame);
-}
-
-void Session::OnSettingWriteResponse(std::span<const std::uint8_t> frame) {
-  if (use_ == SessionUse::Window) write_.TakeAnswer(frame);
-  if (transfer_ && transferDirection_ == transfer::Direction::Write) transfer_->TakeAnswer(frame);
+  core_.End();
 }
 
 bool Session::AnyTimerRunning() const {
   return watchdogTimer_->IsRunning() || searchTimer_->IsRunning() || readTimer_->IsRunning() ||
-         writeTimer_->IsRunning() || (transferTimer_ && transferTimer_->IsRunning());
+         writeTimer_->IsRunning() || core_.TransferRunning();
 }
 
-std::unique_ptr<Session> MakeSession(const SessionPlatform& platform, SessionUse use) {
-  return std::make_unique<Session>(platform, use);
+std::unique_ptr<Session> MakeSession(const SessionPlatform& platform) {
+  return std::make_unique<Session>(platform);
 }
 
 }  // namespace orvane::session

@@ -1,23 +1,21 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
-// One session with a receiver: the frame receiver, the link watchdog, the baud-rate search, the
-// read and the write, and the status line they share, on one port and four timers. Plain C++:
-// the window (or any other front end) supplies the fields, draws the status line and forwards
-// the operator's clicks.
+// The window's session with a receiver: the link core, and on top of it the link watchdog, the
+// baud-rate search, the read and the write, with the one presenter of what they report, on one
+// port and four timers (the core's engine keeps a fifth for transfers of its own). Plain C++: the
+// window supplies the fields, draws the status line and forwards the operator's clicks.
 
 #include <cstdint>
 #include <memory>
-#include <span>
-#include <vector>
 
-#include "link/FrameReceiver.h"
 #include "platform/Controls.h"
 #include "platform/SerialLine.h"
 #include "platform/Timer.h"
-#include "session/StatusLine.h"
+#include "session/LinkCore.h"
+#include "session/StatusPresenter.h"
+#include "session/WindowTransfers.h"
 #include "supervision/BaudSearch.h"
 #include "supervision/PortWatchdog.h"
-#include "transfer/WindowTransfers.h"
 
 namespace orvane::session {
 
@@ -28,16 +26,11 @@ struct SessionPlatform {
   platform::FormFields& fields;
 };
 
-// What a session is for. A window's session supervises its port: the watchdog opens and re-opens
-// it and searches the receiver's speed. A script's session leaves the port to its owner (who
-// opens it, sets its speed and closes it) and only runs the transfers it is asked for.
-enum class SessionUse : std::uint8_t { Window, Script };
-
-class Session final : private link::MessageHandlers {
+class Session final {
  public:
-  // Timers made, intervals set, the watchdog's timer running (a window's session), the others
-  // stopped, every event wired. Start must come next, before anything else.
-  explicit Session(const SessionPlatform& platform, SessionUse use = SessionUse::Window);
+  // Timers made, intervals set, the watchdog's timer running, the others stopped, every event
+  // wired. Start must come next, before anything else.
+  explicit Session(const SessionPlatform& platform);
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -46,60 +39,35 @@ class Session final : private link::MessageHandlers {
   void Start();
   // The run ends: every timer stops and the port closes; nothing is sent afterwards.
   void End();
-  // The owner moved the line to another speed (a script's session): nothing heard before can
-  // finish a frame now.
-  void LineChanged() { receiver_.Restart(); }
-
-  // Reads or writes any list with its own policy on this session's link and timers (a
-  // command-line tool's transfer), replacing the one started before. Answers of its kind reach it
-  // as they reach the window's transfers.
-  transfer::SettingsTransfer& StartTransfer(transfer::Direction direction,
-                                            const transfer::TransferPolicy& policy,
-                                            std::vector<transfer::TransferItem> items,
-                                            transfer::SettingsTransfer::Callbacks callbacks);
 
   void OnReadClicked() { read_.OnClick(); }
   void OnWriteClicked() { write_.OnClick(); }
   // The Comm menu's port number (1..8).
   void ChoosePort(std::int16_t n) { watchdog_.ChoosePort(n); }
 
-  StatusLine& status() { return status_; }
-  const StatusLine& status() const { return status_; }
+  LinkCore& core() { return core_; }
+  StatusLine& status() { return presenter_.line(); }
+  const StatusLine& status() const { return presenter_.line(); }
   const supervision::PortWatchdog& watchdog() const { return watchdog_; }
   const supervision::BaudSearch& search() const { return search_; }
-  const transfer::WindowTransfer& reading() const { return read_; }
-  const transfer::WindowTransfer& writing() const { return write_; }
+  const WindowTransfer& reading() const { return read_; }
+  const WindowTransfer& writing() const { return write_; }
   bool AnyTimerRunning() const;
 
  private:
-  // A script's session has no watchdog at work: the status line is not its report.
-  void OnHeartbeat() override {
-    if (use_ == SessionUse::Window) watchdog_.OnHeartbeat();
-  }
-  void OnSettingReadResponse(std::span<const std::uint8_t> frame) override;
-  void OnSettingWriteResponse(std::span<const std::uint8_t> frame) override;
-
-  platform::CommPort& port_;
-  platform::TimerFactory timers_;
-  SessionUse use_;
   std::unique_ptr<platform::Timer> watchdogTimer_;
   std::unique_ptr<platform::Timer> searchTimer_;
   std::unique_ptr<platform::Timer> readTimer_;
   std::unique_ptr<platform::Timer> writeTimer_;
-  StatusLine status_;
-  link::FrameReceiver receiver_;
+  LinkCore core_;
+  StatusPresenter presenter_;
   supervision::BaudSearch search_;
   supervision::PortWatchdog watchdog_;
-  transfer::WindowTransfer read_;
-  transfer::WindowTransfer write_;
-  std::unique_ptr<platform::Timer> transferTimer_;
-  transfer::Direction transferDirection_ = transfer::Direction::Read;
-  std::unique_ptr<transfer::SettingsTransfer> transfer_;
+  WindowTransfer read_;
+  WindowTransfer write_;
 };
 
-// The one assembly point: the program, the test rigs and the command-line tool build sessions
-// here.
-std::unique_ptr<Session> MakeSession(const SessionPlatform& platform,
-                                     SessionUse use = SessionUse::Window);
+// The one assembly point: the program and the test rigs build sessions here.
+std::unique_ptr<Session> MakeSession(const SessionPlatform& platform);
 
 }  // namespace orvane::session

@@ -34,8 +34,7 @@ namespace orvane::session {
 class SpeedFinder {
  public:
   // The speeds tried, in order.
-  static constexpr std::array<std::int32_t, 8> kSpeeds{19200, 115200, 57600, 38400,
-                                                       9600,  4800,   2400,  1200};
+  static constexpr const auto& kSpeeds = platform::kReceiverSpeeds;
   // A setting every receiver has, asked for at each speed tried.
   static constexpr const char* kProbeSection = "uart1";
   static constexpr const char* kProbeName = "baudrate";

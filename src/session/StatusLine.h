@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
-// The status line as data: the lamp's colour and the caption beside it. The watchdog, the
-// baud-rate search and the transfers write it and read it back; the window only draws it.
+// The status line as data: the lamp's colour and the caption beside it. Only the status
+// presenter writes it; the window draws it.
 
 #include <cstdint>
 #include <functional>
@@ -17,13 +17,6 @@ inline constexpr std::int32_t kRed = 255;
 inline constexpr std::int32_t kGreen = 65280;
 inline constexpr std::int32_t kYellow = 65535;
 }  // namespace lamp
-
-// The heartbeat's caption.
-inline constexpr std::string_view kCommunicationsGood = "Communications Good";
-// A completed read or write. The misspelling is deliberate: operators and their scripts know the
-// two captions apart by it. Never correct it.
-inline constexpr std::string_view kCommunicarionsGood = "Communicarions Good";
-inline constexpr std::string_view kOrvaneNotFound = "Orvane Not Found";
 
 class StatusLine {
  public:
@@ -54,10 +47,5 @@ class StatusLine {
   std::string caption_;
   Observer observer_;
 };
-
-// A caption with a number in it. The number is written in decimal with one leading place for
-// its sign, a blank when it is not negative, so CaptionWithNumber("Com Port ", 3,
-// " not available") has two blanks before the 3.
-std::string CaptionWithNumber(std::string_view before, int number, std::string_view after);
 
 }  // namespace orvane::session

@@ -10,21 +10,6 @@ namespace orvane::supervision {
 
 namespace {
 
-struct SpeedStep {
-  std::string_view caption;
-  std::int32_t baud;
-};
-
-constexpr std::array<SpeedStep, BaudSearch::kSpeeds> kSpeedSteps{{
-    {"Testing at 115,200 baud", 115200},
-    {"Testing at 57,600 baud", 57600},
-    {"Testing at 38,400 baud", 38400},
-    {"Testing at 9,600 baud", 9600},
-    {"Testing at 4,800 baud", 4800},
-    {"Testing at 2,400 baud", 2400},
-    {"Testing at 1,200 baud", 1200},
-}};
-
 // Ask the receiver to send only read responses, write responses and heartbeats.
 constexpr std::string_view kFilterValue = "165,175,65535";
 
@@ -65,10 +50,11 @@ bool BaudSearch::SpeedIsClean() const {
 }
 
 void BaudSearch::TestNextSpeed() {
-  const SpeedStep& speed = kSpeedSteps[static_cast<std::size_t>(speedsTried_)];
-  status_.SetCaption(speed.caption);
+  // Every speed but the usual one, which the port was at when the receiver fell silent.
+  const std::int32_t baud = platform::kReceiverSpeeds[static_cast<std::size_t>(speedsTried_) + 1];
+  events_.TestingAt(baud);
   port_.Close();
-  port_.SetLineSettings(platform::AtBaud(speed.baud));
+  port_.SetLineSettings(platform::AtBaud(baud));
   // Bytes heard before a speed change can never complete a frame after it, but a stray preamble
   // in the noise at the old speed would hold back up to 262 bytes at the new one, the heartbeats
   // and answers that judge this speed, until its check fails. Hunt afresh.

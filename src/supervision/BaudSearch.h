@@ -11,7 +11,7 @@
 #include "link/FrameReceiver.h"
 #include "platform/SerialLine.h"
 #include "platform/Timer.h"
-#include "session/StatusLine.h"
+#include "supervision/SupervisionEvents.h"
 
 namespace orvane::supervision {
 
@@ -23,11 +23,11 @@ class BaudSearch {
     AllSpeedsTried,  // none was clean; the port is held at 19200
     Found,           // the speed change went out; the port is held at 19200
   };
-  static constexpr std::int16_t kSpeeds = 7;
+  static constexpr auto kSpeeds = static_cast<std::int16_t>(platform::kReceiverSpeeds.size() - 1);
 
-  BaudSearch(platform::CommPort& port, platform::Timer& timer, session::StatusLine& status,
+  BaudSearch(platform::CommPort& port, platform::Timer& timer, SupervisionEvents& events,
              link::FrameReceiver& receiver)
-      : port_(port), timer_(timer), status_(status), receiver_(receiver) {}
+      : port_(port), timer_(timer), events_(events), receiver_(receiver) {}
 
   // The watchdog starts the search at most once; never on a link without a line speed.
   void Start();
@@ -48,7 +48,7 @@ class BaudSearch {
 
   platform::CommPort& port_;
   platform::Timer& timer_;
-  session::StatusLine& status_;
+  SupervisionEvents& events_;
   link::FrameReceiver& receiver_;
   Phase phase_ = Phase::NotStarted;
   std::int16_t speedsTried_ = 0;

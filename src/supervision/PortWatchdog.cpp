@@ -10,8 +10,7 @@ void PortWatchdog::Start() {
   // input buffer) is what the serial port does by construction.
   port_.SetLineSettings(platform::kLine19200);
   portNumber_ = kFirstPort;
-  status_.SetLamp(session::lamp::kRed);
-  status_.SetCaption(session::kOrvaneNotFound);
+  events_.ReceiverNotFound();
 }
 
 void PortWatchdog::ChoosePort(std::int16_t n) {
@@ -22,10 +21,7 @@ void PortWatchdog::ChoosePort(std::int16_t n) {
 
 void PortWatchdog::OnWatchdogTick() {
   if (port_.IsOpen()) {
-    if (heartbeatCountdown_ != 0 && --heartbeatCountdown_ == 0) {
-      status_.SetLamp(session::lamp::kRed);
-      status_.SetCaption(session::kOrvaneNotFound);
-    }
+    if (heartbeatCountdown_ != 0 && --heartbeatCountdown_ == 0) events_.ReceiverNotFound();
     silenceTicks_ = std::min<std::int16_t>(silenceTicks_ + 1, kSilenceBeforeSearch);
     // The search runs at most once per run.
     if (!search_.HasStarted() && silenceTicks_ == kSilenceBeforeSearch) search_.Start();
@@ -33,20 +29,13 @@ void PortWatchdog::OnWatchdogTick() {
   }
   // Closed: try to open the chosen port. A successful open writes nothing; the counters wait.
   port_.SetPortNumber(portNumber_);
-  if (!port_.Open()) {
-    status_.SetLamp(session::lamp::kRed);
-    status_.SetCaption(session::CaptionWithNumber("Com Port ", portNumber_, " not available"));
-  }
+  if (!port_.Open()) events_.PortNotAvailable(portNumber_);
 }
 
 void PortWatchdog::OnHeartbeat() {
   heartbeatCountdown_ = kHeartbeatTicks;
   silenceTicks_ = 0;
-  // Only a red lamp turns green: a yellow read or write progress display is left alone.
-  if (status_.lamp() == session::lamp::kRed) {
-    status_.SetLamp(session::lamp::kGreen);
-    status_.SetCaption(session::kCommunicationsGood);
-  }
+  events_.HeartbeatHeard();
 }
 
 }  // namespace orvane::supervision

@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "platform/SerialLine.h"
-#include "session/StatusLine.h"
 #include "supervision/BaudSearch.h"
+#include "supervision/SupervisionEvents.h"
 
 namespace orvane::supervision {
 
@@ -19,10 +19,10 @@ class PortWatchdog {
   static constexpr std::int16_t kFirstPort = 1;
   static constexpr std::int16_t kLastPort = 8;
 
-  PortWatchdog(platform::CommPort& port, session::StatusLine& status, BaudSearch& search)
-      : port_(port), status_(status), search_(search) {}
+  PortWatchdog(platform::CommPort& port, SupervisionEvents& events, BaudSearch& search)
+      : port_(port), events_(events), search_(search) {}
 
-  // Start-up: line settings, port 1 chosen (not opened), red "Orvane Not Found".
+  // Start-up: line settings, port 1 chosen (not opened), the receiver not found.
   void Start();
   // Port n (1..8) chosen: the current port closes and the next tick opens n. Other numbers are
   // ignored.
@@ -38,7 +38,7 @@ class PortWatchdog {
 
  private:
   platform::CommPort& port_;
-  session::StatusLine& status_;
+  SupervisionEvents& events_;
   BaudSearch& search_;
   std::int16_t portNumber_ = kFirstPort;
   // Ticks left before the receiver is declared not found; 0 while the countdown is not running.

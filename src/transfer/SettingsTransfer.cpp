@@ -215,21 +215,11 @@ SettingsTransfer::Clock SettingsTransfer::LineTime(std::size_t bytes) const {
   return Clock{static_cast<std::int64_t>(bytes) * 10 * 1000 / policy_.lineBaud};
 }
 
-void SettingsTransfer::TakeAnswer(std::span<const std::uint8_t> frame) {
+void SettingsTransfer::TakeAnswer(const link::Setting& answer, std::int16_t status) {
   if (!loaded_) return;
-  bool accepted = true;
-  std::int16_t status = 0;
-  link::Setting setting;
-  if (direction_ == Direction::Write) {
-    link::WriteResponse response = link::ParseWriteResponse(frame);
-    status = response.status;
-    accepted = status == 0;
-    setting = std::move(response.setting);
-  } else {
-    setting = link::ParseReadResponse(frame);
-  }
-  const auto i = Match({setting.section, setting.name}, setting.value);
-  if (i) Settle(*i, accepted, std::move(setting.value), status);
+  const bool accepted = status == 0;
+  const auto i = Match({answer.section, answer.name}, answer.value);
+  if (i) Settle(*i, accepted, answer.value, status);
   if (callbacks_.answered) callbacks_.answered(i, accepted);
 }
 

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "link/SettingsMessages.h"
 #include "platform/Link.h"
 #include "platform/Timer.h"
 #include "transfer/Profile.h"
@@ -107,8 +108,9 @@ class SettingsTransfer {
   // Stops sending; answers still count.
   void Stop();
 
-  // A verified response frame of this transfer's kind.
-  void TakeAnswer(std::span<const std::uint8_t> frame);
+  // An answer of this transfer's kind, taken apart: a read answer's status is always 0, a write
+  // answer's is the receiver's (0 accepted, anything else refused).
+  void TakeAnswer(const link::Setting& answer, std::int16_t status = 0);
 
   bool IsRunning() const;
   std::size_t size() const { return items_.size(); }

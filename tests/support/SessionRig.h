@@ -25,8 +25,7 @@ struct SessionRig {
   std::unique_ptr<session::Session> session;
   std::vector<std::string> captions;
 
-  explicit SessionRig(session::SessionUse use = session::SessionUse::Window)
-      : session(session::MakeSession({port, clock.TimerFactory(), fields}, use)) {
+  SessionRig() : session(session::MakeSession({port, clock.TimerFactory(), fields})) {
     session->status().SetObserver([this](session::StatusLine::Part part) {
       if (part == session::StatusLine::Part::Caption) captions.push_back(status().caption());
     });

@@ -29,13 +29,12 @@ PortJob::PortJob(const Options& options, const Target& target, std::function<voi
       watched_(port_, target.device, options.verbose) {
   report_.port = target.device;
   port_.SetDevice(QByteArray::fromStdString(target.device));
-  session::SessionPlatform platform{
-      watched_, [] { return std::make_unique<platform::qt::QtTimer>(); }, fields_};
-  session_ = session::MakeSession(platform, session::SessionUse::Script);
+  core_ = std::make_unique<session::LinkCore>(
+      watched_, [] { return std::make_unique<platform::qt::QtTimer>(); });
   session::SpeedFinder::Owner owner;
   owner.setSpeed = [this](std::int32_t baud) {
     watched_.SetLineSettings(platform::AtBaud(baud));
-    session_->LineChanged();
+    core_->LineChanged();
   };
   owner.read = [this](const transfer::SettingKey& key, const transfer::TransferPolicy& policy,
                       std::function<void(bool)> answered) {
@@ -50,13 +49,12 @@ PortJob::PortJob(const Options& options, const Target& target, std::function<voi
 
 PortJob::~PortJob() {
   finder_.reset();
-  session_.reset();
+  core_.reset();
   port_.Close();
 }
 
 void PortJob::Start() {
   started_ = std::chrono::steady_clock::now();
-  session_->Start();
   if (!Open()) return;
   FindSpeed([this] { RunCommand(); });
 }
@@ -113,7 +111,7 @@ void PortJob::Transfer(Direction direction, std::vector<transfer::TransferItem> 
       if (item) answered(*item, transfer_->result(*item));
     };
   }
-  transfer_ = &session_->StartTransfer(direction, policy, std::move(items), std::move(callbacks));
+  transfer_ = &core_->StartTransfer(direction, policy, std::move(items), std::move(callbacks));
 }
 
 void PortJob::Read(const std::vector<SettingName>& names, const transfer::TransferPolicy& policy,
@@ -246,7 +244,7 @@ void PortJob::Finish() {
   report_.elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                           std::chrono::steady_clock::now() - started_)
                           .count();
-  session_->End();
+  core_->End();
   QTimer::singleShot(0, this, [this] { done_(); });
 }
 

@@ -18,7 +18,7 @@
 #include "Engine.h"
 #include "WatchedPort.h"
 #include "platform/qt/QtCommPort.h"
-#include "session/Session.h"
+#include "session/LinkCore.h"
 #include "session/SpeedFinder.h"
 #include "transfer/SettingsTransfer.h"
 
@@ -86,8 +86,7 @@ class PortJob final : public QObject {
   bool overTcp_;
   platform::qt::QtCommPort port_;
   WatchedPort watched_;
-  CommandLineFields fields_{BaseProfileFields{}};
-  std::unique_ptr<session::Session> session_;
+  std::unique_ptr<session::LinkCore> core_;
   transfer::SettingsTransfer* transfer_ = nullptr;
   std::unique_ptr<session::SpeedFinder> finder_;
   std::chrono::steady_clock::time_point started_;

@@ -10,8 +10,7 @@
 #include <optional>
 
 #include "platform/DiagnosedPort.h"
-#include "platform/fakes/FakeFields.h"
-#include "session/Session.h"
+#include "session/LinkCore.h"
 #include "session/SpeedFinder.h"
 #include "support/Frames.h"
 #include "support/SimulatedReceiver.h"
@@ -24,17 +23,16 @@ using session::SpeedFinder;
 
 struct FinderRig {
   FinderRig() {
-    session->Start();
     SpeedFinder::Owner owner;
     owner.setSpeed = [this](std::int32_t baud) {
       heard.SetLineSettings(platform::AtBaud(baud));
-      session->LineChanged();
+      core.LineChanged();
       speedSetAt = clock.Now();
     };
     owner.read = [this](const transfer::SettingKey& key, const transfer::TransferPolicy& policy,
                         std::function<void(bool)> answered) {
       ++reads;
-      transfer = &session->StartTransfer(
+      transfer = &core.StartTransfer(
           transfer::Direction::Read, policy, {{.key = key}}, {.finished = [this, answered] {
             const bool ok = transfer->result(0).outcome == transfer::Outcome::ValueRead;
             clock.Post(0ms, [answered, ok] { answered(ok); });
@@ -60,9 +58,7 @@ struct FinderRig {
   platform::fakes::VirtualClock clock;
   platform::fakes::FakeSerialPort port{clock};
   platform::DiagnosedPort heard{port, platform::DiagnosedPort::Memory::WholeRun};
-  platform::fakes::FakeFields fields;
-  std::unique_ptr<session::Session> session =
-      session::MakeSession({heard, clock.TimerFactory(), fields}, session::SessionUse::Script);
+  session::LinkCore core{heard, clock.TimerFactory()};
   std::unique_ptr<SpeedFinder> finder;
   transfer::SettingsTransfer* transfer = nullptr;
   std::optional<bool> found;

@@ -82,7 +82,11 @@ TEST(SettingsTransfer, EveryItemOfAHundredEndsWithItsTrueOutcomeOverALossyLink) 
     bool finished = false;
     transfer::SettingsTransfer engine(direction, policy, receiver, *pacing,
                                       {.finished = [&] { finished = true; }});
-    receiver.deliver = [&](const std::vector<std::uint8_t>& frame) { engine.TakeAnswer(frame); };
+    receiver.deliver = [&](const std::vector<std::uint8_t>& frame) {
+      if (direction == Direction::Read) return engine.TakeAnswer(link::ParseReadResponse(frame));
+      const link::WriteResponse answer = link::ParseWriteResponse(frame);
+      engine.TakeAnswer(answer.setting, answer.status);
+    };
 
     // Settings 20 and 60 appear twice: barriers.
     std::vector<transfer::TransferItem> items;

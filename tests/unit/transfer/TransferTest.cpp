@@ -301,8 +301,8 @@ TEST(ProfileRoundTrip, TheWindowsWritesReadBackRowForRow) {
   }
 }
 
-// A command-line tool's read on the session's link: its own pace, time-out and retry. The
-// receiver loses the first request for "x"/"b" and never answers "x"/"c".
+// A command-line tool's read on the window session's link core: its own pace, time-out and retry.
+// The receiver loses the first request for "x"/"b" and never answers "x"/"c".
 TEST(SessionTransfer, ReadsAnyListWithItsOwnPolicyOnTheSessionsLink) {
   TransferRig rig;
   std::map<std::string, int> asked;
@@ -314,7 +314,7 @@ TEST(SessionTransfer, ReadsAnyListWithItsOwnPolicyOnTheSessionsLink) {
       },
       50ms);
   bool finished = false;
-  const auto& transfer = rig.session->StartTransfer(
+  const auto& transfer = rig.session->core().StartTransfer(
       transfer::Direction::Read, {.inFlight = 2, .pacing = 10ms, .timeout = 300ms, .retries = 1},
       {{.key = {"x", "a"}}, {.key = {"x", "b"}}, {.key = {"x", "c"}}},
       {.finished = [&] { finished = true; }});

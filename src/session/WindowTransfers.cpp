@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "transfer/WindowTransfers.h"
+#include "session/WindowTransfers.h"
 
 #include <string>
 #include <utility>
 
 #include "transfer/BaseStation.h"
 
-namespace orvane::transfer {
+namespace orvane::session {
+
+using namespace transfer;
 
 namespace {
 
@@ -37,27 +39,27 @@ TransferPolicy WindowPolicy(Direction direction) {
 }
 
 WindowTransfer::WindowTransfer(Direction direction, platform::Link& link, platform::Timer& pacing,
-                               platform::FormFields& fields, session::StatusLine& status)
+                               platform::FormFields& fields, TransferEvents& events)
     : direction_(direction),
       fields_(fields),
-      status_(status),
+      events_(events),
       engine_(direction, WindowPolicy(direction), link, pacing,
               {.answered = [this](std::optional<std::size_t> item, bool accepted) {
                 OnAnswer(item, accepted);
               }}) {}
 
 WindowTransfer::WindowTransfer(platform::Link& link, platform::Timer& pacing,
-                               platform::FormFields& fields, session::StatusLine& status,
+                               platform::FormFields& fields, TransferEvents& events,
                                std::vector<FormField> readFields)
-    : WindowTransfer(Direction::Read, link, pacing, fields, status) {
+    : WindowTransfer(Direction::Read, link, pacing, fields, events) {
   readFields_ = std::move(readFields);
   engine_.Load(Items());  // read answers are shown from the start
 }
 
 WindowTransfer::WindowTransfer(platform::Link& link, platform::Timer& pacing,
-                               platform::FormFields& fields, session::StatusLine& status,
+                               platform::FormFields& fields, TransferEvents& events,
                                Profile profile)
-    : WindowTransfer(Direction::Write, link, pacing, fields, status) {
+    : WindowTransfer(Direction::Write, link, pacing, fields, events) {
   profile_ = std::move(profile);  // loaded at the first click: answers before it count for nothing
 }
 
@@ -78,9 +80,7 @@ std::vector<TransferItem> WindowTransfer::Items() const {
 
 void WindowTransfer::OnClick() {
   engine_.Load(Items());
-  status_.SetLamp(session::lamp::kYellow);
-  const std::string stem = direction_ == Direction::Read ? "Read" : "Write";
-  status_.SetCaption(stem + " Configuration 0 of " + std::to_string(engine_.size()));
+  events_.TransferStarted(direction_, engine_.size());
   engine_.Start();
 }
 
@@ -98,19 +98,11 @@ void WindowTransfer::OnAnswer(std::optional<std::size_t> item, bool accepted) {
       if (field) ShowValue(fields_, *field, result.value);
     }
   }
-  ShowProgress();
+  ReportProgress();
 }
 
-void WindowTransfer::ShowProgress() {
-  const std::size_t done = Done();
-  if (done == engine_.size()) {
-    status_.SetCaption(session::kCommunicarionsGood);
-    status_.SetLamp(session::lamp::kGreen);
-    return;
-  }
-  const std::string stem = direction_ == Direction::Read ? "Read" : "Write";
-  status_.SetCaption(session::CaptionWithNumber(stem + " Configuration ", static_cast<int>(done),
-                                                " of " + std::to_string(engine_.size())));
+void WindowTransfer::ReportProgress() {
+  events_.TransferProgress(direction_, Done(), engine_.size());
 }
 
-}  // namespace orvane::transfer
+}  // namespace orvane::session
