@@ -14,9 +14,19 @@ void FrameReceiver::CountFramingError() {
 }
 
 void FrameReceiver::Restart() {
+  DropHeld();
+  framesAtRestart_ = verifiedFrames_;
+}
+
+void FrameReceiver::DropHeld() {
   start_ = end_ = 0;
   state_ = State::Hunting;
   ++restarts_;
+}
+
+bool FrameReceiver::SpeedIsClean(bool lineReportsFramingErrors) const {
+  if (lineReportsFramingErrors) return framingErrors_ == 0;
+  return verifiedFrames_ != framesAtRestart_;
 }
 
 // Noise is skipped and frame bytes are stored in bulk; the outcome is the same as taking one byte
@@ -99,7 +109,7 @@ void FrameReceiver::Settle() {
     }
     const void* found = std::memchr(buffer_.data() + next, kPreamble, end_ - next);
     if (found == nullptr) {
-      Restart();
+      DropHeld();
       return;
     }
     start_ = static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - buffer_.data());

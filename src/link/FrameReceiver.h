@@ -73,12 +73,15 @@ class FrameReceiver {
   void CountFramingError();
   // Hunt for a preamble afresh, dropping every byte held. Nothing else is reset.
   void Restart();
+  // Whether the line since the last Restart (a change of speed) runs at the sender's speed. On a
+  // line that reports framing errors: none since the last verified frame. A line that cannot
+  // report them would call every speed clean, so there a frame must have verified since.
+  bool SpeedIsClean(bool lineReportsFramingErrors) const;
   // Called with every verified frame, of any type, just before it is dispatched; empty for none.
   void SetFrameObserver(FrameObserver observer) { observer_ = std::move(observer); }
 
   std::int16_t framingErrors() const { return framingErrors_; }
-  // Frames verified since the program started (wraps around); lets the baud-rate search tell
-  // whether a frame arrived at a speed on ports that cannot report framing errors.
+  // Frames verified since the program started (wraps around).
   std::uint32_t verifiedFrames() const { return verifiedFrames_; }
 
   State state() const { return state_; }
@@ -89,6 +92,8 @@ class FrameReceiver {
   // Room for a few frames, so that a hunt over held bytes rarely has to move them to the front.
   static constexpr std::size_t kCapacity = 2048;
 
+  // Hunts afresh with nothing held (also when a hunt runs out of held bytes).
+  void DropHeld();
   void Take(std::span<const std::uint8_t> bytes);
   void RunUpTo(std::size_t stop);
   void Settle();
@@ -111,6 +116,7 @@ class FrameReceiver {
   std::uint32_t restarts_ = 0;
   std::int16_t framingErrors_ = 0;
   std::uint32_t verifiedFrames_ = 0;
+  std::uint32_t framesAtRestart_ = 0;
 };
 
 }  // namespace orvane::link

@@ -31,7 +31,7 @@ void BaudSearch::OnSearchTick() {
   }
   // Each tick but the first judges the speed the tick before set; 1200 baud is judged like the
   // others.
-  if (speedsTried_ > 0 && SpeedIsClean()) {
+  if (speedsTried_ > 0 && receiver_.SpeedIsClean(port_.CanReportLineErrors())) {
     TellReceiverTo19200();
   } else if (speedsTried_ < kSpeeds) {
     TestNextSpeed();
@@ -39,14 +39,6 @@ void BaudSearch::OnSearchTick() {
     phase_ = Phase::AllSpeedsTried;
     HoldAt19200();
   }
-}
-
-// A port that reports framing errors judges a speed clean when none was seen since the last
-// verified frame. A port that cannot report them would call every speed clean, so there a speed
-// is clean only if a frame verified after the port moved to it.
-bool BaudSearch::SpeedIsClean() const {
-  if (port_.CanReportLineErrors()) return receiver_.framingErrors() == 0;
-  return receiver_.verifiedFrames() != framesAtSpeedChange_;
 }
 
 void BaudSearch::TestNextSpeed() {
@@ -59,7 +51,6 @@ void BaudSearch::TestNextSpeed() {
   // in the noise at the old speed would hold back up to 262 bytes at the new one, the heartbeats
   // and answers that judge this speed, until its check fails. Hunt afresh.
   receiver_.Restart();
-  framesAtSpeedChange_ = receiver_.verifiedFrames();
   if (port_.Open()) {
     (void)link::SendSettingWrite(port_, "uart1", "enabled_sbp_messages", kFilterValue);
   }

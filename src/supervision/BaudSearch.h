@@ -41,7 +41,6 @@ class BaudSearch {
   std::int16_t speedsTried() const { return speedsTried_; }
 
  private:
-  bool SpeedIsClean() const;
   void TestNextSpeed();
   void TellReceiverTo19200();
   void HoldAt19200();
@@ -52,8 +51,6 @@ class BaudSearch {
   link::FrameReceiver& receiver_;
   Phase phase_ = Phase::NotStarted;
   std::int16_t speedsTried_ = 0;
-  // Frames verified when the port was last moved to a testing speed.
-  std::uint32_t framesAtSpeedChange_ = 0;
 };
 
 }  // namespace orvane::supervision
