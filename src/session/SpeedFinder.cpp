@@ -15,6 +15,8 @@ namespace {
 // A long look: three tries of at least this long, a heartbeat's time.
 constexpr std::chrono::milliseconds kLookTimeout{400};
 constexpr int kLookRetries = 2;
+// Long looks given to a line that keeps bringing bytes but no frame, after both passes.
+constexpr int kLingerLooks = 3;
 // A quick probe waits only for its frames to cross the line and this.
 constexpr std::chrono::milliseconds kProbeSlack{100};
 // A receiver's heartbeat: its period and its frame's length (header, four bytes of payload, CRC).
@@ -86,8 +88,12 @@ void SpeedFinder::Find(std::function<void(bool found)> found) {
 }
 
 void SpeedFinder::Probe(Pass pass, std::size_t step, std::function<void(bool)> found) {
+  if (step == 0) passBytes_ = port_.bytes();
   if (step == kSpeeds.size()) {
     if (pass == Pass::Quick && port_.bytes() > 0) return Probe(Pass::Again, 0, std::move(found));
+    if (pass == Pass::Again && port_.bytes() > passBytes_) {
+      return Linger(kLingerLooks, std::move(found));
+    }
     found(false);
     return;
   }
@@ -99,6 +105,16 @@ void SpeedFinder::Probe(Pass pass, std::size_t step, std::function<void(bool)> f
                 if (answered || port_.frames() > framesBefore) return found(true);
                 Probe(pass, step + 1, found);
               });
+}
+
+void SpeedFinder::Linger(int looks, std::function<void(bool)> found) {
+  SetSpeed(kSpeeds.front());
+  const std::uint64_t bytesBefore = port_.bytes();
+  Look({kProbeSection, kProbeName}, [this, looks, found, bytesBefore](bool heard) {
+    if (heard) return found(true);
+    if (looks > 1 && port_.bytes() > bytesBefore) return Linger(looks - 1, found);
+    found(false);
+  });
 }
 
 void SpeedFinder::Look(const transfer::SettingKey& key, std::function<void(bool heard)> heard) {

@@ -9,7 +9,9 @@
 // heartbeat is taken when it comes, never waited for). When the quick pass heard bytes but no
 // frame, something is on the line: a second pass gives 19200 a heartbeat's time (three tries of
 // at least 400 ms) and asks at the others once more, so that a lost frame or a receiver that
-// does not answer for the probed setting costs time instead of the receiver.
+// does not answer for the probed setting costs time instead of the receiver. When that pass
+// heard more bytes and still no frame, bytes are still coming: the first speed gets a few more
+// long looks while they keep coming, for a receiver whose frames arrive slowly.
 //
 // It also knows when a receiver that sends heartbeats must have sent one: a heartbeat period,
 // the frame's line time and a slack after the line was last set or opened.
@@ -75,6 +77,11 @@ class SpeedFinder {
 
  private:
   enum class Pass : std::uint8_t { Quick, Again };
+  // After both passes: bytes still coming but no frame may be a receiver that sends its bytes
+  // slowly, whose frames take longer than any probe's wait to arrive whole, and whose partial
+  // frame each change of speed throws away. It gets a few more long looks at the first speed
+  // while bytes keep coming.
+  void Linger(int looks, std::function<void(bool)> found);
   enum class Wait : std::uint8_t { Quick, Long };
 
   void Probe(Pass pass, std::size_t step, std::function<void(bool)> found);
@@ -89,6 +96,7 @@ class SpeedFinder {
   std::unique_ptr<platform::Timer> period_;  // one heartbeat period at the present speed
   std::unique_ptr<platform::Timer> soon_;    // leaves the frame receiver before done() runs
   bool periodOver_ = false;
+  std::uint64_t passBytes_ = 0;  // bytes counted when the pass under way began
   std::function<void()> listening_;
 };
 

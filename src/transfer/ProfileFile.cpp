@@ -118,6 +118,12 @@ class Parser {
  private:
   void TakeLine(int line, std::string_view content) {
     if (!IsValidUtf8(content)) return Fail(line, "not valid UTF-8");
+    // A file whose lines end in a lone CR (old Mac files) reads as one long line: its rows
+    // would be taken into one value, or its first comment would hide the rest.
+    if (content.find('\r') != std::string_view::npos) {
+      return Fail(line,
+                  "a carriage return inside the line: save the file with LF or CRLF line ends");
+    }
     const std::string_view text = Trim(content);
     if (text.empty() || text.front() == '#' || text.front() == ';') return;
     if (text.front() == '[') return TakeSection(line, text);

@@ -6,7 +6,8 @@
 //   [section]
 //   name = value
 //
-// Blank lines are ignored; spaces and tabs around sections, names and values are trimmed; rows
+// Lines end in LF or CRLF; a CR anywhere else is a fault (a file of lone-CR line ends would
+// otherwise read as one line). Blank lines are ignored; spaces and tabs around sections, names and values are trimmed; rows
 // keep their order; a section may come back later and a name may repeat (a procedure can set
 // one setting twice, e.g. "ethernet"/"interface_mode" to "Config" and later to "Active").
 // Everything after the first '=' is the value, verbatim: '#', ';' and '=' inside a value are

@@ -43,11 +43,11 @@ void SettingsTransfer::Load(std::vector<TransferItem> items) {
   items_ = std::move(items);
   loaded_ = true;
   Reset();
+  itemsOf_.clear();
+  for (std::size_t i = 0; i < items_.size(); ++i) itemsOf_[items_[i].key].push_back(i);
   // A setting listed more than once is a barrier, when the policy says so.
-  std::map<SettingKey, int> uses;
-  for (const TransferItem& item : items_) ++uses[item.key];
   for (std::size_t i = 0; i < items_.size(); ++i) {
-    barrier_[i] = policy_.repeatedKeysAreBarriers && uses[items_[i].key] > 1;
+    barrier_[i] = policy_.repeatedKeysAreBarriers && itemsOf_[items_[i].key].size() > 1;
   }
 }
 
@@ -56,11 +56,44 @@ void SettingsTransfer::Reset() {
   flights_.assign(items_.size(), Flight{});
   barrier_.assign(items_.size(), false);
   cursor_ = 0;
+  counts_.fill(0);
+  counts_[static_cast<std::size_t>(Outcome::NotSent)] = items_.size();
+  open_.clear();
+  openBarriers_.clear();
+  retryDue_.clear();
+  deadlines_.clear();
+}
+
+void SettingsTransfer::SetOutcome(std::size_t i, Outcome outcome) {
+  Outcome& now = results_[i].outcome;
+  --counts_[static_cast<std::size_t>(now)];
+  ++counts_[static_cast<std::size_t>(outcome)];
+  now = outcome;
+  if (i >= cursor_) return;
+  if (Settled(i)) {
+    open_.erase(i);
+    openBarriers_.erase(i);
+  } else {
+    open_.insert(i);
+    if (barrier_[i]) openBarriers_.insert(i);
+  }
+}
+
+void SettingsTransfer::SetRetryDue(std::size_t i, bool due) {
+  flights_[i].retryDue = due;
+  if (due) {
+    retryDue_.insert(i);
+  } else {
+    retryDue_.erase(i);
+  }
 }
 
 void SettingsTransfer::Start() {
   if (!loaded_) return;
+  // Starting over: every item is ahead of the cursor again.
   cursor_ = 0;
+  open_.clear();
+  openBarriers_.clear();
   sending_ = true;
   pacing_.Start();
 }
@@ -74,20 +107,13 @@ bool SettingsTransfer::IsRunning() const {
   return sending_;
 }
 
-std::size_t SettingsTransfer::Count(Outcome outcome) const {
-  return static_cast<std::size_t>(std::ranges::count(results_, outcome, &ItemResult::outcome));
-}
-
 bool SettingsTransfer::Settled(std::size_t i) const {
   const Outcome outcome = results_[i].outcome;
   return outcome != Outcome::NotSent && outcome != Outcome::Awaiting;
 }
 
 bool SettingsTransfer::SettledBefore(std::size_t end) const {
-  for (std::size_t j = 0; j < end; ++j) {
-    if (!Settled(j)) return false;
-  }
-  return true;
+  return open_.empty() || *open_.begin() >= end;
 }
 
 void SettingsTransfer::OnPacingTick() {
@@ -98,29 +124,38 @@ void SettingsTransfer::OnPacingTick() {
     Send(*next);
     return;
   }
-  const bool retryDue = std::ranges::any_of(flights_, &Flight::retryDue);
   const bool waitForAnswers = policy_.timeout.has_value() && Awaiting() > 0;
-  if (cursor_ == items_.size() && !retryDue && !waitForAnswers) Finish();
+  if (cursor_ == items_.size() && retryDue_.empty() && !waitForAnswers) Finish();
 }
 
 void SettingsTransfer::ExpireOverdue() {
   if (!policy_.timeout) return;
-  for (std::size_t i = 0; i < items_.size(); ++i) {
-    if (results_[i].outcome != Outcome::Awaiting || now_ < flights_[i].deadline) continue;
+  std::vector<std::size_t> due;
+  while (!deadlines_.empty() && deadlines_.begin()->first <= now_) {
+    const auto [i, sends] = deadlines_.begin()->second;
+    deadlines_.erase(deadlines_.begin());
+    // A request answered or sent again since has nothing left to run out.
+    if (results_[i].outcome == Outcome::Awaiting && results_[i].sends == sends) due.push_back(i);
+  }
+  std::sort(due.begin(), due.end());
+  for (const std::size_t i : due) {
     if (results_[i].sends <= policy_.retries) {
-      results_[i].outcome = Outcome::NotSent;
-      flights_[i].retryDue = true;
+      SetOutcome(i, Outcome::NotSent);
+      SetRetryDue(i, true);
     } else {
-      results_[i].outcome = Outcome::Unanswered;
+      SetOutcome(i, Outcome::Unanswered);
       if (callbacks_.givenUp) callbacks_.givenUp(i);
     }
   }
 }
 
-// Requests tried again go first, then the next item in order.
+// Requests tried again go first, then the next item in order. Whatever holds back the first
+// request due again (the requests in flight, a barrier before it) holds back every later one.
 std::optional<std::size_t> SettingsTransfer::NextToSend() const {
-  for (std::size_t i = 0; i < cursor_; ++i) {
-    if (flights_[i].retryDue && MaySend(i)) return i;
+  if (!retryDue_.empty()) {
+    const std::size_t first = *retryDue_.begin();
+    // After a start over, a request due again waits for the cursor to come past it.
+    if (first < cursor_ && MaySend(first)) return first;
   }
   if (cursor_ < items_.size() && MaySend(cursor_)) return cursor_;
   return std::nullopt;
@@ -129,15 +164,18 @@ std::optional<std::size_t> SettingsTransfer::NextToSend() const {
 bool SettingsTransfer::MaySend(std::size_t i) const {
   if (policy_.inFlight != 0 && Awaiting() >= policy_.inFlight) return false;
   if (barrier_[i] && !SettledBefore(i)) return false;
-  for (std::size_t j = 0; j < i; ++j) {
-    if (barrier_[j] && !Settled(j)) return false;
-  }
-  return true;
+  return openBarriers_.empty() || *openBarriers_.begin() >= i;
 }
 
 void SettingsTransfer::Send(std::size_t i) {
   const TransferItem& item = items_[i];
-  if (i == cursor_) ++cursor_;
+  if (i == cursor_) {
+    ++cursor_;
+    if (!Settled(i)) {
+      open_.insert(i);
+      if (barrier_[i]) openBarriers_.insert(i);
+    }
+  }
   std::string value = direction_ == Direction::Write && item.value ? item.value() : std::string();
   const link::SendResult sent =
       direction_ == Direction::Write
@@ -145,13 +183,13 @@ void SettingsTransfer::Send(std::size_t i) {
           : link::SendSettingReadRequest(link_, item.key.section, item.key.name);
   ItemResult& result = results_[i];
   Flight& flight = flights_[i];
-  flight.retryDue = false;
+  SetRetryDue(i, false);
   if (sent != link::SendResult::Sent) {
-    result.outcome = Outcome::NotSendable;
+    SetOutcome(i, Outcome::NotSendable);
     return;
   }
   ++result.sends;
-  result.outcome = item.countedWhenSent ? Outcome::Accepted : Outcome::Awaiting;
+  SetOutcome(i, item.countedWhenSent ? Outcome::Accepted : Outcome::Awaiting);
   if (policy_.timeout) {
     const bool write = direction_ == Direction::Write;
     const std::size_t request = FrameBytes({item.key.section.size(), item.key.name.size()}) +
@@ -159,6 +197,8 @@ void SettingsTransfer::Send(std::size_t i) {
     const std::size_t answer = request + (write ? 1 : 0);  // a read's value is not known yet
     lineFreeAt_ = std::max(now_, lineFreeAt_) + LineTime(request);
     flight.deadline = lineFreeAt_ + LineTime(answer) + *policy_.timeout;
+    if (results_[i].outcome == Outcome::Awaiting)
+      deadlines_.emplace(flight.deadline, std::pair(i, result.sends));
   }
   flight.valueSent = std::move(value);
   if (callbacks_.sent) callbacks_.sent(i);
@@ -187,12 +227,13 @@ void SettingsTransfer::TakeAnswer(const link::Setting& answer, std::int16_t stat
 // already settled (a second answer changes nothing it should not).
 std::optional<std::size_t> SettingsTransfer::Match(const SettingKey& key,
                                                    const std::string& value) const {
+  const auto listed = itemsOf_.find(key);
+  if (listed == itemsOf_.end()) return std::nullopt;
   std::optional<std::size_t> retried;
   std::optional<std::size_t> other;
-  for (std::size_t i = 0; i < items_.size(); ++i) {
+  for (const std::size_t i : listed->second) {
     const TransferItem& item = items_[i];
     const ItemResult& result = results_[i];
-    if (item.key != key) continue;
     if (result.sends == 0 && !policy_.countUnrequestedAnswers) continue;
     if (item.matchedByValue) {
       const std::string expected =
@@ -209,15 +250,15 @@ std::optional<std::size_t> SettingsTransfer::Match(const SettingKey& key,
 void SettingsTransfer::Settle(std::size_t i, bool accepted, std::string value,
                               std::int16_t status) {
   ItemResult& result = results_[i];
-  flights_[i].retryDue = false;
+  SetRetryDue(i, false);
   if (direction_ == Direction::Read) {
-    result.outcome = Outcome::ValueRead;
+    SetOutcome(i, Outcome::ValueRead);
     result.value = std::move(value);
   } else if (accepted) {
-    result.outcome = Outcome::Accepted;
+    SetOutcome(i, Outcome::Accepted);
     result.value = std::move(value);
   } else if (result.outcome != Outcome::Accepted) {
-    result.outcome = Outcome::Refused;
+    SetOutcome(i, Outcome::Refused);
     result.status = status;
   }
 }

@@ -10,11 +10,14 @@
 // Without a time-out nothing is ever given up: every item is sent once, in order, one per tick,
 // and answers count whenever they come, also after the run has finished.
 
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -113,7 +116,7 @@ class SettingsTransfer {
   std::size_t size() const { return items_.size(); }
   const TransferItem& item(std::size_t i) const { return items_.at(i); }
   const ItemResult& result(std::size_t i) const { return results_.at(i); }
-  std::size_t Count(Outcome outcome) const;
+  std::size_t Count(Outcome outcome) const { return counts_[static_cast<std::size_t>(outcome)]; }
   std::size_t Awaiting() const { return Count(Outcome::Awaiting); }
 
   // One pacing tick (the timer calls it).
@@ -128,6 +131,9 @@ class SettingsTransfer {
   };
 
   void Reset();
+  // Every change of an item's outcome goes through here, so the counts and the sets of open
+  // items stay true without a pass over the whole list.
+  void SetOutcome(std::size_t i, Outcome outcome);
   void ExpireOverdue();
   std::optional<std::size_t> NextToSend() const;
   bool MaySend(std::size_t i) const;
@@ -135,6 +141,7 @@ class SettingsTransfer {
   void Send(std::size_t i);
   void Finish();
   std::optional<std::size_t> Match(const SettingKey& key, const std::string& value) const;
+  void SetRetryDue(std::size_t i, bool due);
   void Settle(std::size_t i, bool accepted, std::string value, std::int16_t status);
   bool Settled(std::size_t i) const;
   Clock LineTime(std::size_t bytes) const;
@@ -151,6 +158,17 @@ class SettingsTransfer {
   std::vector<Flight> flights_;
   std::vector<bool> barrier_;
   std::size_t cursor_ = 0;
+  // Kept so that each tick and each answer costs the same however long the list: the items'
+  // outcomes counted; the items before the cursor not yet settled, and the barriers among them;
+  // the items due to be sent again; when each request in flight runs out (with its send count,
+  // so a request sent again leaves its old deadline behind); each setting's items.
+  static constexpr std::size_t kOutcomes = static_cast<std::size_t>(Outcome::NotSendable) + 1;
+  std::array<std::size_t, kOutcomes> counts_{};
+  std::set<std::size_t> open_;
+  std::set<std::size_t> openBarriers_;
+  std::set<std::size_t> retryDue_;
+  std::multimap<Clock, std::pair<std::size_t, int>> deadlines_;
+  std::map<SettingKey, std::vector<std::size_t>> itemsOf_;
   // Virtual time counted in pacing ticks; the line is busy until lineFreeAt_.
   Clock now_{0};
   Clock lineFreeAt_{0};

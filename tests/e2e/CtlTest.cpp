@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -433,6 +435,109 @@ INSTANTIATE_TEST_SUITE_P(
                      {"base-profile", "Exit status:"},
                      {},
                      0}),
+    [](const auto& info) { return std::string(info.param.title); });
+
+// Receivers that misbehave as a hostile line would: each row is one way, and what the run then
+// says and reports. "%P" in the command stands for the profile's path.
+struct HostileCase {
+  const char* title;
+  QStringList simArguments;
+  bool overTcp;
+  QStringList command;
+  int exit;
+  QString diagnosis;  // contained in the port's diagnosis; empty: none at all
+  std::map<QString, QString> outcomes;
+  bool saved = false;
+  bool portTwice = false;  // the terminal named by its link and by its own path
+};
+
+void PrintTo(const HostileCase& c, std::ostream* os) {
+  *os << c.title;
+}
+
+class CtlHostile : public ::testing::TestWithParam<HostileCase> {};
+
+const QByteArray kFiveRows =
+    "[solution]\nelevation_mask = 5\n[surveyed_position]\nsurveyed_alt = 1\nsurveyed_lat = 2\n"
+    "surveyed_lon = 3\n[ethernet]\ngateway = 10.0.0.1\n";
+
+TEST_P(CtlHostile, EndsAsTheLineAllowsAndSaysWhatHappened) {
+  const HostileCase& c = GetParam();
+  QTcpServer probe;
+  ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+  const QString tcpPort = QString::number(probe.serverPort());
+  probe.close();
+  SimProcess sim(c.simArguments + (c.overTcp ? QStringList{"--tcp", tcpPort} : QStringList{}));
+  ProfileFile profile(c.outcomes.count("ethernet.ip_address") ? kProfile : kFiveRows);
+  QStringList arguments{"--port", c.overTcp ? "tcp://127.0.0.1:" + tcpPort : sim.link()};
+  if (c.portTwice) arguments << "--port" << QFileInfo(sim.link()).canonicalFilePath();
+  for (const QString& word : c.command) arguments << (word == "%P" ? profile.path() : word);
+  const CtlRun run = Ctl(arguments);
+  const std::string shown = QJsonDocument(run.document).toJson().toStdString();
+  EXPECT_EQ(run.exit, c.exit) << shown;
+  EXPECT_EQ(run.document.value("ports").toArray().size(), 1) << shown;
+  const QString diagnosis = Port(run).value("diagnosis").toString();
+  EXPECT_TRUE(c.diagnosis.isEmpty() ? diagnosis.isEmpty() : diagnosis.contains(c.diagnosis))
+      << shown;
+  for (const auto& [key, outcome] : c.outcomes) {
+    const auto dot = key.indexOf('.');
+    EXPECT_EQ(Entry(run, key.left(dot), key.mid(dot + 1)).value("outcome"), outcome)
+        << key.toStdString() << "\n"
+        << shown;
+  }
+  EXPECT_EQ(Port(run).value("saved").toBool(), c.saved) << shown;
+  EXPECT_FALSE(run.err.contains("ioctl")) << run.err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CtlHostile,
+    ::testing::Values(
+        // The new address is taken over a connection the receiver then drops; the tool connects
+        // again, confirms and goes on to the save.
+        HostileCase{"DropsTcpAfterTheAddressIsWritten",
+                    {"--hang-up-after", "ethernet.ip_address"},
+                    true,
+                    {"apply", "%P"},
+                    0,
+                    {},
+                    {{"ethernet.ip_address", "written"}, {"solution.elevation_mask", "written"}},
+                    true},
+        // Five reads and three write answers, then the terminal goes: the three stay written.
+        HostileCase{"VanishesAfterThreeWrites",
+                    {"--hang-up-after", "8", "--unplug-pause", "60"},
+                    false,
+                    {"--baud", "19200", "apply", "%P"},
+                    3,
+                    "port lost: the device closed",
+                    {{"solution.elevation_mask", "written"},
+                     {"surveyed_position.surveyed_alt", "written"},
+                     {"surveyed_position.surveyed_lat", "written"},
+                     {"surveyed_position.surveyed_lon", "unanswered"},
+                     {"ethernet.gateway", "unanswered"}}},
+        HostileCase{"GoesRightAfterTheSave",
+                    {"--hang-up-after", "save", "--unplug-pause", "60"},
+                    false,
+                    {"apply", "%P"},
+                    0,
+                    "port lost after the save was sent",
+                    {{"solution.elevation_mask", "written"}, {"ethernet.gateway", "written"}},
+                    true},
+        HostileCase{"DripsItsBytes",
+                    {"--drip", "50"},
+                    false,
+                    {"get", "solution.elevation_mask"},
+                    6,
+                    "answers slower than the time-out (--timeout 500 ms)",
+                    {{"solution.elevation_mask", "unanswered"}}},
+        HostileCase{"NamedTwoWays",
+                    {},
+                    false,
+                    {"set", "solution.elevation_mask=7", "--no-save"},
+                    0,
+                    {},
+                    {{"solution.elevation_mask", "written"}},
+                    false,
+                    true}),
     [](const auto& info) { return std::string(info.param.title); });
 
 }  // namespace

@@ -52,9 +52,10 @@ std::vector<SettingName> WrittenSettings(const std::vector<transfer::ProfileSett
   indices.insert(indices.end(), plan.last.begin(), plan.last.end());
   std::sort(indices.begin(), indices.end());
   std::vector<SettingName> names;
+  std::set<SettingName> seen;
   for (const std::size_t i : indices) {
-    const SettingName name = NameOf(rows[i]);
-    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    SettingName name = NameOf(rows[i]);
+    if (seen.insert(name).second) names.push_back(std::move(name));
   }
   return names;
 }

@@ -9,6 +9,7 @@
 #include "DeviceCheck.h"
 #include "Engine.h"
 #include "PortSpec.h"
+#include "ProfileInput.h"
 #include "SerialPorts.h"
 #include "platform/qt/QtSerialPort.h"
 
@@ -16,15 +17,12 @@ namespace orvane::ctl {
 
 namespace {
 
-// The whole file, or why it cannot be had; a profile is read before anything is sent.
+// The whole profile, or why it cannot be had; a profile is read before anything is sent.
 std::optional<std::string> ReadProfile(Options& options) {
-  QFile file(QString::fromLocal8Bit(options.profilePath.c_str()));
-  if (!file.open(QIODevice::ReadOnly)) {
-    return options.profilePath + ": cannot be read: " + file.errorString().toStdString();
-  }
-  const QByteArray bytes = file.readAll();
-  const auto parsed = transfer::ParseProfile(std::string_view(bytes.constData(), bytes.size()),
-                                             options.profilePath);
+  auto read = ReadProfileText(options.profilePath);
+  if (auto* why = std::get_if<std::string>(&read)) return *why;
+  const ProfileText& input = std::get<ProfileText>(read);
+  const auto parsed = transfer::ParseProfile(input.text, input.name);
   if (!parsed.Ok()) return parsed.error->What();
   options.profile = parsed.rows;
   return std::nullopt;

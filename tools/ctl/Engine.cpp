@@ -3,12 +3,17 @@
 
 #include "Engine.h"
 
+#include <netdb.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QEventLoop>
+#include <QHostAddress>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <map>
 #include <memory>
 
 #include "PortJob.h"
@@ -28,14 +33,53 @@ struct Planned {
   bool fromAuto = false;  // a port auto found: reported only when a receiver answers there
 };
 
-// auto becomes every serial port the system lists; a device named twice runs once.
-std::vector<Planned> Expand(const std::vector<Target>& targets) {
+// What makes two ports one: a device's canonical path (a link and its target, /dev/pts/N and a
+// name for it), or each address a TCP host resolves to (127.0.0.1, localhost and
+// ::ffff:127.0.0.1 alike), with its port.
+std::vector<std::string> Identities(const Target& target) {
+  if (target.spec.kind != PortSpec::Kind::Tcp) {
+    std::error_code error;
+    const auto canonical = std::filesystem::canonical(target.device, error);
+    return {error ? target.device : canonical.string()};
+  }
+  const std::string port = std::to_string(target.spec.tcpPort);
+  std::vector<std::string> identities;
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (::getaddrinfo(target.spec.host.c_str(), port.c_str(), &hints, &found) == 0) {
+    for (const addrinfo* at = found; at != nullptr; at = at->ai_next) {
+      const QHostAddress address(at->ai_addr);
+      bool mapped = false;
+      const quint32 v4 = address.toIPv4Address(&mapped);
+      identities.push_back((mapped ? QHostAddress(v4) : address).toString().toStdString() + " " +
+                           port);
+    }
+    ::freeaddrinfo(found);
+  }
+  if (identities.empty()) identities.push_back(target.spec.host + " " + port);
+  return identities;
+}
+
+// auto becomes every serial port the system lists; a port named twice, or two names of one
+// port, runs once, and a note says so.
+std::vector<Planned> Expand(const std::vector<Target>& targets, std::vector<std::string>& notes) {
   std::vector<Planned> planned;
-  const auto add = [&planned](Target target, bool fromAuto) {
-    const bool known = std::any_of(planned.begin(), planned.end(), [&](const Planned& p) {
-      return p.target.device == target.device;
-    });
-    if (!known) planned.push_back({std::move(target), fromAuto});
+  std::map<std::string, std::size_t> known;  // identity -> the planned port it belongs to
+  const auto add = [&](Target target, bool fromAuto) {
+    const std::vector<std::string> identities = Identities(target);
+    for (const std::string& identity : identities) {
+      const auto same = known.find(identity);
+      if (same == known.end()) continue;
+      const std::string& first = planned[same->second].target.device;
+      if (!fromAuto && first != target.device) {
+        notes.push_back(target.device + " is the same port as " + first + ": run once");
+      }
+      return;
+    }
+    for (const std::string& identity : identities) known.emplace(identity, planned.size());
+    planned.push_back({std::move(target), fromAuto});
   };
   for (const Target& target : targets) {
     if (target.spec.kind != PortSpec::Kind::Auto) {
@@ -84,7 +128,11 @@ class Progress {
 }  // namespace
 
 std::vector<PortReport> RunOnPorts(const Options& options, const std::vector<Target>& targets) {
-  const std::vector<Planned> planned = Expand(targets);
+  std::vector<std::string> notes;
+  const std::vector<Planned> planned = Expand(targets, notes);
+  for (const std::string& note : notes) {
+    if (!options.quiet) std::fprintf(stderr, "orvanectl: %s\n", note.c_str());
+  }
   QEventLoop loop;
   std::vector<std::unique_ptr<PortJob>> jobs;
   const auto allDone = [&jobs] {

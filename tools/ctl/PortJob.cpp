@@ -15,6 +15,9 @@ namespace {
 
 // Requests leave one per pacing tick; the time-out, not the pace, sets how long a run takes.
 constexpr auto kPacing = 5ms;
+// New connections made for one setting that can cut the link, before the receiver counts as
+// gone: the drop it causes, and one more for a server that takes a moment to listen again.
+constexpr int kReconnects = 3;
 
 }  // namespace
 
@@ -88,7 +91,7 @@ transfer::TransferPolicy PortJob::Policy() const {
 }
 
 void PortJob::Transfer(Direction direction, std::vector<transfer::TransferItem> items,
-                       const transfer::TransferPolicy& policy, Then then) {
+                       const transfer::TransferPolicy& policy, Then then, Answered answered) {
   if (finished_) return;
   if (items.empty()) {
     Later([then] { then({}); });
@@ -99,9 +102,15 @@ void PortJob::Transfer(Direction direction, std::vector<transfer::TransferItem> 
   transfer::SettingsTransfer::Callbacks callbacks;
   callbacks.finished = [this, then] {
     Results results;
+    results.reserve(transfer_->size());
     for (std::size_t i = 0; i < transfer_->size(); ++i) results.push_back(transfer_->result(i));
-    Later([then, results] { then(results); });
+    Later([then, results = std::move(results)] { then(results); });
   };
+  if (answered) {
+    callbacks.answered = [this, answered](std::optional<std::size_t> item, bool) {
+      if (item) answered(*item, transfer_->result(*item));
+    };
+  }
   transfer_ = &core_->StartTransfer(direction, policy, std::move(items), std::move(callbacks));
 }
 
@@ -120,7 +129,7 @@ void PortJob::FindSpeed(Step then) {
     return;
   }
   finder_->Find([this, then](bool found) {
-    if (!found) return Fail(ExitCode::NoReceiver, watched_.Diagnosis());
+    if (!found) return Fail(ExitCode::NoReceiver, Diagnosis());
     then();
   });
 }
@@ -135,18 +144,14 @@ void PortJob::Confirm(const transfer::ProfileSetting& row, std::function<void(bo
   const auto search = [this, heard, then](bool alive) {
     if (alive || overTcp_) return then(alive);
     finder_->Find([this, heard, then](bool found) {
-      if (!found) return Fail(ExitCode::NoReceiver, watched_.Diagnosis());
+      if (!found) return Fail(ExitCode::NoReceiver, Diagnosis());
       heard(then);
     });
   };
   heard([this, row, heard, search, then](bool alive) {
     if (alive) return then(true);
     if (overTcp_) {
-      reconnecting_ = true;
-      watched_.Close();
-      watched_.Open();
-      finder_->LineOpened();
-      Later([this] { reconnecting_ = false; });
+      Reconnect();
       return heard(then);
     }
     const auto baud = std::atoi(row.value.c_str());
@@ -158,6 +163,15 @@ void PortJob::Confirm(const transfer::ProfileSetting& row, std::function<void(bo
   });
 }
 
+// A new connection to the same address, the one before closed on purpose.
+void PortJob::Reconnect() {
+  reconnecting_ = true;
+  watched_.Close();
+  watched_.Open();
+  finder_->LineOpened();
+  Later([this] { reconnecting_ = false; });
+}
+
 void PortJob::Later(Step step) {
   QTimer::singleShot(0, this, [this, step] {
     if (!finished_) step();
@@ -167,8 +181,44 @@ void PortJob::Later(Step step) {
 void PortJob::OnPortFailed(const QString& reason) {
   if (finished_ || reconnecting_) return;
   const std::string why = reason.toStdString();
+  if (saveSent_) {
+    // Everything was written, verified and the save sent: the loss changes none of it.
+    report_.diagnosis = "port lost after the save was sent: " + why;
+    return Finish();
+  }
+  // A setting that can cut the link was just written: a dropped connection is its effect.
+  if (overTcp_ && cutting_ && reconnects_ < kReconnects) {
+    ++reconnects_;
+    return Later([this] { Reconnect(); });
+  }
+  if (overTcp_ && cutting_) return Fail(ExitCode::NoReceiver, LostAfter(*cutting_));
   Fail(ExitCode::NoReceiver,
        watched_.bytes() == 0 ? "port cannot be opened: " + why : "port lost: " + why);
+}
+
+std::string PortJob::Diagnosis() const {
+  if (!slow_) return watched_.Diagnosis();
+  return "frames verified but answers slower than the time-out (--timeout " +
+         std::to_string(BasePolicy().timeout->count()) + " ms): try a longer --timeout";
+}
+
+// Answers came, but not one request had its answer within its first time-out: the receiver
+// (or the line) is slower than the tool waits, rather than silent.
+bool PortJob::AnswersTooSlow(const Results& results) const {
+  bool late = false;
+  for (const auto& result : results) {
+    const bool answered = result.outcome == Answer::ValueRead ||
+                          result.outcome == Answer::Accepted || result.outcome == Answer::Refused;
+    if (answered && result.sends == 1) return false;
+    late = late || !answered || result.sends > 1;
+  }
+  return late && watched_.answers() > 0;
+}
+
+void PortJob::NoteSlowAnswers(const Results& results) {
+  if (!AnswersTooSlow(results)) return;
+  slow_ = true;
+  report_.diagnosis = Diagnosis();
 }
 
 void PortJob::Fail(ExitCode code, std::string diagnosis) {

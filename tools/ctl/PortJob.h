@@ -42,19 +42,26 @@ class PortJob final : public QObject {
   using Results = std::vector<transfer::ItemResult>;
   using Then = std::function<void(Results)>;
   using Step = std::function<void()>;
+  // An item's answer has come, while the transfer goes on.
+  using Answered = std::function<void(std::size_t item, const transfer::ItemResult& result)>;
 
   // Connection (PortJob.cpp).
   bool Open();
   transfer::TransferPolicy BasePolicy() const;
   transfer::TransferPolicy Policy() const;
   void Transfer(transfer::Direction direction, std::vector<transfer::TransferItem> items,
-                const transfer::TransferPolicy& policy, Then then);
+                const transfer::TransferPolicy& policy, Then then, Answered answered = nullptr);
   void Read(const std::vector<SettingName>& names, const transfer::TransferPolicy& policy,
             Then then);
   void FindSpeed(Step then);
   void Confirm(const transfer::ProfileSetting& row, std::function<void(bool)> then);
+  void Reconnect();
   void Later(Step step);
   void OnPortFailed(const QString& reason);
+  // What the line showed, in words, with what the answers' timing adds to it.
+  std::string Diagnosis() const;
+  bool AnswersTooSlow(const Results& results) const;
+  void NoteSlowAnswers(const Results& results);
   void Fail(ExitCode code, std::string diagnosis);
   void Finish();
   bool NothingHeard(const Results& results) const;
@@ -70,7 +77,9 @@ class PortJob final : public QObject {
   void ReadBack();
   void Save();
   void TakeWrites(const std::vector<std::size_t>& rows, const Results& results);
+  transfer::ItemResult WriteOf(const SettingName& name) const;
   void SettleUnfinished();
+  std::string LostAfter(const transfer::ProfileSetting& row);
 
   const Options& options_;
   Target target_;
@@ -88,14 +97,21 @@ class PortJob final : public QObject {
   std::size_t progressExpected_ = 0;
   bool reconnecting_ = false;
   bool finished_ = false;
+  bool slow_ = false;  // answers came, but none within its time-out
   PortReport report_;
 
   // apply and set
   std::vector<transfer::ProfileSetting> rows_;
   bool all_ = false;
   ApplyPlan plan_;
-  // Per setting written: the worst write answer (refused wins, then unanswered) and its status.
-  std::map<SettingName, transfer::ItemResult> writes_;
+  // Per row: its write's answer, taken as it comes, so a run cut short still knows it.
+  std::vector<transfer::ItemResult> rowWrites_;
+  std::map<SettingName, std::vector<std::size_t>> rowsOf_;  // each setting's rows, in order
+  // A setting that can cut the link is being written and confirmed: over TCP a drop then is
+  // expected, and the link is made again (at most kReconnects times for one setting).
+  const transfer::ProfileSetting* cutting_ = nullptr;
+  int reconnects_ = 0;
+  bool saveSent_ = false;  // the run is done: a loss now is only noted
 };
 
 }  // namespace orvane::ctl

@@ -3,6 +3,7 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <set>
 
 #include "PortJob.h"
 #include "link/SettingsMessages.h"
@@ -74,6 +75,12 @@ ExitCode CodeOf(ctl::Outcome outcome) {
   }
 }
 
+// The address or the port of a receiver's TCP server: once written, it answers elsewhere.
+bool MovesEndpoint(const transfer::ProfileSetting& row) {
+  return (row.section == "ethernet" && row.name == "ip_address") ||
+         (row.section.starts_with("tcp_server") && row.name == "port");
+}
+
 }  // namespace
 
 void PortJob::RunCommand() {
@@ -125,7 +132,7 @@ void PortJob::Detect() {
   if (watched_.frames() > 0) return listen();
   Read({{session::SpeedFinder::kProbeSection, session::SpeedFinder::kProbeName}}, Policy(),
        [this, listen](Results) {
-         if (watched_.frames() == 0) return Fail(ExitCode::NoReceiver, watched_.Diagnosis());
+         if (watched_.frames() == 0) return Fail(ExitCode::NoReceiver, Diagnosis());
          listen();
        });
 }
@@ -133,7 +140,8 @@ void PortJob::Detect() {
 void PortJob::ReadEntries(std::vector<SettingName> names) {
   report_.settings = EntriesNamed(names);
   Read(names, Policy(), [this](Results results) {
-    if (NothingHeard(results)) return Fail(ExitCode::NoReceiver, watched_.Diagnosis());
+    if (NothingHeard(results)) return Fail(ExitCode::NoReceiver, Diagnosis());
+    NoteSlowAnswers(results);
     for (std::size_t i = 0; i < results.size(); ++i) {
       SettingEntry& entry = report_.settings[i];
       if (results[i].outcome == Answer::ValueRead) {
@@ -151,7 +159,8 @@ void PortJob::ReadEntries(std::vector<SettingName> names) {
 void PortJob::Diff() {
   report_.settings = EntriesFor(options_.profile);
   Read(Names(report_.settings), Policy(), [this](Results results) {
-    if (NothingHeard(results)) return Fail(ExitCode::NoReceiver, watched_.Diagnosis());
+    if (NothingHeard(results)) return Fail(ExitCode::NoReceiver, Diagnosis());
+    NoteSlowAnswers(results);
     for (std::size_t i = 0; i < results.size(); ++i) {
       SettingEntry& entry = report_.settings[i];
       if (results[i].outcome != Answer::ValueRead) {
@@ -171,10 +180,14 @@ void PortJob::Apply(std::vector<transfer::ProfileSetting> rows, bool all) {
   rows_ = std::move(rows);
   all_ = all;
   report_.settings = EntriesFor(rows_);
+  rowWrites_.assign(rows_.size(), transfer::ItemResult{});
+  for (std::size_t i = 0; i < rows_.size(); ++i)
+    rowsOf_[{rows_[i].section, rows_[i].name}].push_back(i);
   // Read, written, read back.
   progressExpected_ = progressTotal_ + report_.settings.size() * 2 + rows_.size();
   Read(Names(report_.settings), Policy(), [this](Results results) {
-    if (NothingHeard(results)) return Fail(ExitCode::NoReceiver, watched_.Diagnosis());
+    if (NothingHeard(results)) return Fail(ExitCode::NoReceiver, Diagnosis());
+    NoteSlowAnswers(results);
     ReadValues before;
     for (std::size_t i = 0; i < results.size(); ++i) {
       SettingEntry& entry = report_.settings[i];
@@ -188,11 +201,10 @@ void PortJob::Apply(std::vector<transfer::ProfileSetting> rows, bool all) {
 
 void PortJob::ApplyPlanned(const ReadValues& before) {
   plan_ = PlanApply(rows_, before, all_, overTcp_);
-  const std::vector<SettingName> written = WrittenSettings(rows_, plan_);
+  const std::vector<SettingName> writtenList = WrittenSettings(rows_, plan_);
+  const std::set<SettingName> written(writtenList.begin(), writtenList.end());
   for (SettingEntry& entry : report_.settings) {
-    const bool writes =
-        std::count(written.begin(), written.end(), SettingName{entry.section, entry.name}) != 0;
-    if (writes) {
+    if (written.contains({entry.section, entry.name})) {
       entry.outcome = ctl::Outcome::Differs;
     } else {
       entry.outcome = entry.before ? ctl::Outcome::Unchanged : ctl::Outcome::Unanswered;
@@ -201,68 +213,96 @@ void PortJob::ApplyPlanned(const ReadValues& before) {
   }
   if (options_.dryRun || plan_.Empty()) return Finish();
   std::vector<transfer::TransferItem> items;
+  items.reserve(plan_.together.size());
   for (const std::size_t i : plan_.together) {
     const auto& row = rows_[i];
-    const bool repeated = std::count_if(rows_.begin(), rows_.end(), [&row](const auto& other) {
-                            return other.section == row.section && other.name == row.name;
-                          }) > 1;
+    const bool repeated = rowsOf_[{row.section, row.name}].size() > 1;
     items.push_back(
         {{row.section, row.name}, [value = row.value] { return value; }, false, repeated});
   }
-  Transfer(Direction::Write, std::move(items), Policy(), [this](Results results) {
-    TakeWrites(plan_.together, results);
-    WriteLast(0, [this] { ReadBack(); });
-  });
+  Transfer(
+      Direction::Write, std::move(items), Policy(),
+      [this](Results results) {
+        TakeWrites(plan_.together, results);
+        NoteSlowAnswers(results);
+        WriteLast(0, [this] { ReadBack(); });
+      },
+      [this](std::size_t item, const transfer::ItemResult& result) {
+        rowWrites_[plan_.together[item]] = result;
+      });
 }
 
-// The worst answer of a setting's rows: a refusal, else a row left unanswered, else accepted.
 void PortJob::TakeWrites(const std::vector<std::size_t>& rows, const Results& results) {
+  for (std::size_t k = 0; k < rows.size(); ++k) rowWrites_[rows[k]] = results[k];
+}
+
+// The worst answer of a setting's rows: a refusal, else a row not accepted, else accepted.
+transfer::ItemResult PortJob::WriteOf(const SettingName& name) const {
   const auto rank = [](Answer outcome) {
     return outcome == Answer::Refused ? 2 : outcome == Answer::Accepted ? 0 : 1;
   };
-  for (std::size_t k = 0; k < rows.size(); ++k) {
-    const SettingName name{rows_[rows[k]].section, rows_[rows[k]].name};
-    const auto known = writes_.find(name);
-    if (known == writes_.end() || rank(results[k].outcome) > rank(known->second.outcome)) {
-      writes_[name] = results[k];
-    }
+  const auto rows = rowsOf_.find(name);
+  if (rows == rowsOf_.end()) return {};
+  transfer::ItemResult worst = rowWrites_[rows->second.front()];
+  for (const std::size_t i : rows->second) {
+    if (rank(rowWrites_[i].outcome) > rank(worst.outcome)) worst = rowWrites_[i];
   }
+  return worst;
+}
+
+std::string PortJob::LostAfter(const transfer::ProfileSetting& row) {
+  const std::string written = row.section + "." + row.name + " = " + row.value;
+  if (overTcp_ && MovesEndpoint(row)) {
+    return "the receiver now answers elsewhere: " + written +
+           " was accepted and it is no longer reachable at " + target_.spec.text +
+           "; nothing was saved, so it goes back to its saved settings when restarted";
+  }
+  return "the receiver stopped answering after " + written + ": " + Diagnosis();
 }
 
 void PortJob::WriteLast(std::size_t k, Step then) {
+  cutting_ = nullptr;
   if (k == plan_.last.size()) return then();
-  const transfer::ProfileSetting row = rows_[plan_.last[k]];
+  const std::size_t index = plan_.last[k];
+  const transfer::ProfileSetting& row = rows_[index];
+  cutting_ = &row;
+  reconnects_ = 0;
   transfer::TransferPolicy alone = Policy();
   alone.inFlight = 1;
   std::vector<transfer::TransferItem> items{
       {{row.section, row.name}, [value = row.value] { return value; }}};
-  Transfer(Direction::Write, std::move(items), alone, [this, k, row, then](Results results) {
-    TakeWrites({plan_.last[k]}, results);
-    // A refused setting changed nothing on the receiver's side.
-    if (results.front().outcome == Answer::Refused) return WriteLast(k + 1, then);
-    Confirm(row, [this, k, row, then](bool answering) {
-      if (!answering) {
-        return Fail(ExitCode::NoReceiver, "the receiver stopped answering after " + row.section +
-                                              "." + row.name + " = " + row.value + ": " +
-                                              watched_.Diagnosis());
-      }
-      WriteLast(k + 1, then);
-    });
-  });
+  Transfer(
+      Direction::Write, std::move(items), alone,
+      [this, k, index, then](Results results) {
+        TakeWrites({index}, results);
+        // A refused setting changed nothing on the receiver's side.
+        if (results.front().outcome == Answer::Refused) return WriteLast(k + 1, then);
+        const transfer::ProfileSetting& row = rows_[index];
+        Confirm(row, [this, k, &row, then](bool answering) {
+          if (!answering) return Fail(ExitCode::NoReceiver, LostAfter(row));
+          WriteLast(k + 1, then);
+        });
+      },
+      [this, index](std::size_t, const transfer::ItemResult& result) {
+        rowWrites_[index] = result;
+      });
 }
 
 void PortJob::ReadBack() {
   const std::vector<SettingName> written = WrittenSettings(rows_, plan_);
-  Read(written, Policy(), [this, written](Results results) {
+  std::map<SettingName, std::size_t> at;
+  for (std::size_t i = 0; i < written.size(); ++i) at.emplace(written[i], i);
+  Read(written, Policy(), [this, at](Results results) {
+    NoteSlowAnswers(results);
     for (SettingEntry& entry : report_.settings) {
       const SettingName name{entry.section, entry.name};
-      const auto at = std::find(written.begin(), written.end(), name);
-      if (at == written.end()) {
+      const auto found = at.find(name);
+      if (found == at.end()) {
         report_.exit = std::max(report_.exit, CodeOf(entry.outcome));
         continue;
       }
-      const transfer::ItemResult& write = writes_[name];
-      const transfer::ItemResult& read = results[static_cast<std::size_t>(at - written.begin())];
+      const transfer::ItemResult write = WriteOf(name);
+      const transfer::ItemResult& read = results[found->second];
       if (write.outcome == Answer::Accepted || write.outcome == Answer::Refused) {
         entry.status = write.status;
       }
@@ -283,7 +323,8 @@ void PortJob::ReadBack() {
 }
 
 // A run cut short: a setting never read is unanswered, and once writing began each setting
-// shows what its write got, unverified.
+// shows what its writes got so far, unverified and unsaved: written where every row of it was
+// accepted.
 void PortJob::SettleUnfinished() {
   for (SettingEntry& entry : report_.settings) {
     if (entry.outcome == ctl::Outcome::Read && !entry.before)
@@ -293,24 +334,23 @@ void PortJob::SettleUnfinished() {
     return;
   for (SettingEntry& entry : report_.settings) {
     if (entry.outcome != ctl::Outcome::Differs) continue;
-    const auto write = writes_.find({entry.section, entry.name});
-    const Answer answer = write == writes_.end() ? Answer::NotSent : write->second.outcome;
-    entry.outcome = answer == Answer::Accepted  ? ctl::Outcome::Written
-                    : answer == Answer::Refused ? ctl::Outcome::Refused
-                                                : ctl::Outcome::Unanswered;
-    if (answer == Answer::Accepted || answer == Answer::Refused)
-      entry.status = write->second.status;
+    const transfer::ItemResult write = WriteOf({entry.section, entry.name});
+    entry.outcome = write.outcome == Answer::Accepted  ? ctl::Outcome::Written
+                    : write.outcome == Answer::Refused ? ctl::Outcome::Refused
+                                                       : ctl::Outcome::Unanswered;
+    if (write.outcome == Answer::Accepted || write.outcome == Answer::Refused)
+      entry.status = write.status;
   }
 }
 
 // The receiver does not answer a save: it is sent, given time to leave the line, and reported.
 void PortJob::Save() {
-  const bool anyAccepted = std::any_of(writes_.begin(), writes_.end(), [](const auto& write) {
-    return write.second.outcome == Answer::Accepted;
-  });
+  const bool anyAccepted = std::any_of(rowWrites_.begin(), rowWrites_.end(),
+                                       [](const auto& w) { return w.outcome == Answer::Accepted; });
   if (!anyAccepted || options_.noSave) return Finish();
   link::SendSettingsSave(watched_);
   report_.saved = true;
+  saveSent_ = true;
   QTimer::singleShot(100ms, this, [this] { Finish(); });
 }
 

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
+#include <string_view>
 
 #include "Json.h"
 
@@ -223,19 +225,18 @@ Report UsageReport(std::string command, std::string message) {
 
 std::vector<SettingEntry> EntriesFor(const std::vector<transfer::ProfileSetting>& rows) {
   std::vector<SettingEntry> entries;
+  std::map<std::pair<std::string_view, std::string_view>, std::size_t> index;
   for (const auto& row : rows) {
-    const auto same = std::find_if(entries.begin(), entries.end(), [&](const SettingEntry& e) {
-      return e.section == row.section && e.name == row.name;
-    });
-    if (same != entries.end()) {
-      same->wanted = row.value;
-    } else {
-      SettingEntry entry;
-      entry.section = row.section;
-      entry.name = row.name;
-      entry.wanted = row.value;
-      entries.push_back(std::move(entry));
+    const auto [at, added] = index.try_emplace({row.section, row.name}, entries.size());
+    if (!added) {
+      entries[at->second].wanted = row.value;
+      continue;
     }
+    SettingEntry entry;
+    entry.section = row.section;
+    entry.name = row.name;
+    entry.wanted = row.value;
+    entries.push_back(std::move(entry));
   }
   return entries;
 }

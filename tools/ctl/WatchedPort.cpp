@@ -21,6 +21,9 @@ void WatchedPort::OnFrameReceived(std::span<const std::uint8_t> frame) {
     sender_ = static_cast<std::uint16_t>(frame[link::kSenderOffset] | frame[link::kSenderOffset + 1]
                                                                           << 8);
   }
+  const auto type = static_cast<link::MsgType>(frame[1] | frame[2] << 8);
+  if (type == link::MsgType::SettingsReadResponse || type == link::MsgType::SettingsWriteResponse)
+    ++answers_;
   if (trace_) Trace("rx", frame);
 }
 

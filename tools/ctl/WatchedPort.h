@@ -20,6 +20,9 @@ class WatchedPort final : public platform::DiagnosedPort {
 
   // The sender id of the last frame received: which receiver answered on this port.
   std::optional<std::uint16_t> sender() const { return sender_; }
+  // Settings answers (read and write responses) verified over the whole run, whether or not a
+  // request was still waiting for them.
+  std::uint64_t answers() const { return answers_; }
 
  private:
   void OnFrameSent(std::span<const std::uint8_t> frame) override;
@@ -29,6 +32,7 @@ class WatchedPort final : public platform::DiagnosedPort {
   std::string label_;
   bool trace_;
   std::optional<std::uint16_t> sender_;
+  std::uint64_t answers_ = 0;
 };
 
 }  // namespace orvane::ctl

@@ -40,6 +40,11 @@ Plays an Orvane receiver on a pseudo-terminal, reachable through a stable link.
   --mismatch SECTION.NAME
                          accept writes of this setting but keep another value, which
                          reads then return (repeatable)
+  --hang-up-after WHAT   hang up the line a request came in on right after it was
+                         answered: WHAT is SECTION.NAME (an accepted write of it),
+                         save (a save) or N (the Nth answer); repeatable. Over TCP
+                         the client is dropped; the terminal is unplugged
+  --drip MS              send its bytes one at a time, MS milliseconds apart
   --seed N               seed of the dropped frames and the noise, so runs repeat
   --log                  print every frame received and sent, and the bytes each way
                          at exit
@@ -127,7 +132,9 @@ ParseOutcome ParseOptions(int argc, char** argv, Options& options, std::string& 
     kQueue,
     kValidate,
     kSeed,
-    kMismatch
+    kMismatch,
+    kHangUp,
+    kDrip
   };
   static const option kLong[] = {
       {"link", required_argument, nullptr, kLink},
@@ -148,6 +155,8 @@ ParseOutcome ParseOptions(int argc, char** argv, Options& options, std::string& 
       {"validate", no_argument, nullptr, kValidate},
       {"seed", required_argument, nullptr, kSeed},
       {"mismatch", required_argument, nullptr, kMismatch},
+      {"hang-up-after", required_argument, nullptr, kHangUp},
+      {"drip", required_argument, nullptr, kDrip},
       {nullptr, 0, nullptr, 0},
   };
   options.link = DefaultLink();
@@ -196,6 +205,22 @@ ParseOutcome ParseOptions(int argc, char** argv, Options& options, std::string& 
       case kQueue:
         if (!ParseInt(optarg, 1, 1000000, number)) return fail("--queue takes 1 to 1000000");
         options.queue = number;
+        break;
+      case kHangUp:
+        if (std::string_view(optarg) == "save") {
+          options.hangUp.save = true;
+        } else if (ParseInt(optarg, 1, 1000000, number)) {
+          options.hangUp.answers = number;
+        } else if (IsSettingName(optarg)) {
+          options.hangUp.settings.insert(optarg);
+        } else {
+          return fail(std::string("--hang-up-after takes SECTION.NAME, save or a count: ") +
+                      optarg);
+        }
+        break;
+      case kDrip:
+        if (!ParseInt(optarg, 1, 10000, number)) return fail("--drip takes 1 to 10000 ms");
+        options.drip = std::chrono::milliseconds(number);
         break;
       case kValidate:
         options.validate = true;

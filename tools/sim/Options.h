@@ -29,6 +29,13 @@ struct Options {
   bool validate = false;                 // refuse values a receiver would refuse (status 1)
   std::optional<std::uint32_t> seed;     // drops and noise repeat from run to run
   std::set<std::string> mismatch;        // "section.name": writes accepted but kept altered
+  // When the receiver hangs up the line a request came in on (--hang-up-after).
+  struct HangUp {
+    std::set<std::string> settings;  // "section.name": right after accepting a write of it
+    bool save = false;               // right after a save
+    std::optional<int> answers;      // right after its Nth answer
+  } hangUp;
+  std::chrono::milliseconds drip{0};  // one byte out every so often, whatever the speed; 0: off
 };
 
 inline constexpr int kDefaultNoiseRate = 200;  // random bytes per second

@@ -169,6 +169,7 @@ void Simulator::OnFrame(Port& from, const Frame& frame) {
 
 void Simulator::Answer(Port& from, const Frame& frame) {
   replyTo_ = &from;
+  const int answersBefore = answers_;
   switch (frame.type) {
     case Type(MsgType::SettingsWrite):
       OnSettingWrite(link::ParseReadResponse(frame.bytes));
@@ -183,6 +184,10 @@ void Simulator::Answer(Port& from, const Frame& frame) {
       break;
   }
   replyTo_ = nullptr;
+  const auto& hangUp = options_.hangUp;
+  if (hangUp.answers && answersBefore < *hangUp.answers && answers_ >= *hangUp.answers) {
+    from.hangUpDue = true;
+  }
 }
 
 void Simulator::OnSettingWrite(const link::Setting& setting) {
@@ -211,6 +216,9 @@ void Simulator::OnSettingWrite(const link::Setting& setting) {
   }
   if (!(status == kAccepted && altered)) {
     value = store_.Get(setting.section, setting.name).value_or(setting.value);
+  }
+  if (status == kAccepted && options_.hangUp.settings.count(key) != 0 && replyTo_ != nullptr) {
+    replyTo_->hangUpDue = true;
   }
   std::vector<std::uint8_t> payload{status};
   AppendText(payload, setting.section);
@@ -245,6 +253,7 @@ void Simulator::OnSave() {
   store_.RecordSave();
   Persist();
   Event("settings saved (" + std::to_string(store_.saves()) + " saves so far)");
+  if (options_.hangUp.save && replyTo_ != nullptr) replyTo_->hangUpDue = true;
 }
 
 void Simulator::Send(std::uint16_t type, const std::vector<std::uint8_t>& payload,
@@ -256,6 +265,7 @@ void Simulator::Send(std::uint16_t type, const std::vector<std::uint8_t>& payloa
     return;
   }
   if (to != nullptr) {
+    if (to == replyTo_) ++answers_;
     SendOn(*to, frame, description, background);
     return;
   }
@@ -278,7 +288,7 @@ void Simulator::SendOn(Port& port, std::vector<std::uint8_t> frame, const std::s
     note = " (heard as " + std::to_string(frame.size()) + " garbled bytes: line at " +
            std::to_string(peer) + " baud, receiver at " + std::to_string(baud_) + ")";
   }
-  if (options_.pace) {
+  if (options_.pace || options_.drip.count() > 0) {
     port.out.Enqueue(frame, time_.Now());
   } else if (!frame.empty() && !Transmit(port, std::move(frame))) {
     LogFrame("tx blocked: " + description);
@@ -302,6 +312,7 @@ void Simulator::Poll(Clock::time_point now) {
     }
     drained = drained && port->line.Drained() && port->out.empty();
   }
+  HangUpDrained();
   if (pendingBaud_ && drained) {
     baud_ = *pendingBaud_;
     pendingBaud_.reset();

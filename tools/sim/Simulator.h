@@ -34,6 +34,9 @@ class Line {
   virtual bool Transmit(std::vector<std::uint8_t> bytes) = 0;
   // Everything queued has been handed to the terminal.
   virtual bool Drained() const = 0;
+  // The receiver hangs up: a network client is dropped, a terminal unplugged. A line that
+  // cannot hang up ignores it.
+  virtual void HangUp() {}
 
  protected:
   ~Line() = default;
@@ -102,6 +105,10 @@ class Simulator {
   void Answer(Port& from, const Frame& frame);
   void AnswerDue(Clock::time_point now);
   void ReleasePaced(Clock::time_point now);
+  // How long one byte takes to go out: the line's pace, or the drip's.
+  Clock::duration OutByteTime() const;
+  // Hangs up the lines whose answers have all gone out since a hang-up was asked for.
+  void HangUpDrained();
   // Hands bytes to the port's line and counts them; false if the line refused them.
   bool Transmit(Port& port, std::vector<std::uint8_t> bytes);
   void OnSettingWrite(const link::Setting& setting);
@@ -151,6 +158,7 @@ class Simulator {
   Clock::time_point arrival_{};  // when the frame being parsed has come in whole
   std::uint64_t bytesReceived_ = 0;
   std::uint64_t bytesSent_ = 0;
+  int answers_ = 0;  // answers sent, every line together
 };
 
 }  // namespace orvane::sim

@@ -14,6 +14,8 @@ void Simulator::LineLost(const Line& line) {
   if (port == nullptr) return;
   port->parser.Reset();
   port->out.Clear();
+  port->hangUpDue = false;
+  port->hangUpAt.reset();
   // Nobody is left to hear the answers to what came in on it.
   std::erase_if(waiting_, [port](const auto& entry) { return entry.second.from == port; });
 }
@@ -49,6 +51,7 @@ void Simulator::Receive(const Line& from, std::span<const std::uint8_t> bytes) {
 }
 
 void Simulator::Schedule(Port& from, const Frame& frame) {
+  if (from.hangUpDue) return;  // about to hang up: gone already, as far as the tool can tell
   const auto due = arrival_ + options_.latency;
   if (waiting_.empty() && due <= time_.Now()) {
     Answer(from, frame);
@@ -79,8 +82,27 @@ bool Simulator::Transmit(Port& port, std::vector<std::uint8_t> bytes) {
   return true;
 }
 
+Simulator::Clock::duration Simulator::OutByteTime() const {
+  return options_.drip.count() > 0 ? Clock::duration(options_.drip) : ByteTime(baud_);
+}
+
+void Simulator::HangUpDrained() {
+  constexpr auto kGrace = std::chrono::milliseconds(50);
+  const auto now = time_.Now();
+  for (auto& port : ports_) {
+    if (!port->hangUpDue || !port->out.empty() || !port->line.Drained()) continue;
+    if (!port->hangUpAt) port->hangUpAt = now + kGrace;
+    if (now < *port->hangUpAt) continue;
+    port->hangUpDue = false;
+    port->hangUpAt.reset();
+    Event("hanging up, as --hang-up-after asks");
+    LineLost(port->line);
+    port->line.HangUp();
+  }
+}
+
 void Simulator::ReleasePaced(Clock::time_point now) {
-  const auto byteTime = ByteTime(baud_);
+  const auto byteTime = OutByteTime();
   for (auto& port : ports_) {
     auto bytes = port->out.Release(now, byteTime);
     const std::size_t count = bytes.size();
@@ -93,8 +115,9 @@ void Simulator::ReleasePaced(Clock::time_point now) {
 Simulator::Clock::time_point Simulator::NextDeadline() const {
   auto next = std::min(nextHeartbeat_, nextNoise_);
   if (!waiting_.empty()) next = std::min(next, waiting_.begin()->first);
-  const auto byteTime = ByteTime(baud_);
+  const auto byteTime = OutByteTime();
   for (const auto& port : ports_) {
+    if (port->hangUpAt) next = std::min(next, *port->hangUpAt);
     if (!port->out.empty()) next = std::min(next, port->out.NextRelease(byteTime));
   }
   return next;

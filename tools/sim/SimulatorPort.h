@@ -2,6 +2,8 @@
 #pragma once
 // Inside the simulated receiver: one line to it, shared by the files that make up Simulator.
 
+#include <optional>
+
 #include "FrameParser.h"
 #include "Pacing.h"
 #include "Simulator.h"
@@ -18,6 +20,10 @@ struct Simulator::Port {
   int lastPeerBaud = 0;
   PacedInput in;
   PacedOutput out;
+  bool hangUpDue = false;  // once its answers have gone out (--hang-up-after)
+  // When it hangs up: a moment after the last answer went out, so that the far end has read it
+  // (a terminal that closes throws away what its far end has not read).
+  std::optional<TimeSource::Clock::time_point> hangUpAt;
 };
 
 }  // namespace orvane::sim

@@ -47,6 +47,7 @@ class TcpServer final : public Line {
   int PeerBaud() const override { return HasClient() ? kNoSpeed : 0; }
   bool Transmit(std::vector<std::uint8_t> bytes) override;
   bool Drained() const override { return queue_.empty(); }
+  void HangUp() override { Drop(); }
 
  private:
   int listen_ = -1;

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <random>
@@ -35,6 +36,8 @@ using Clock = Simulator::Clock;
 // The receiver's transmit queue in front of the terminal. A tool that stops reading fills the
 // terminal; past this much waiting output, whole frames are refused rather than cut.
 constexpr std::size_t kQueueLimit = 64 * 1024;
+// A command is a few words; a longer line is refused unread rather than kept whole.
+constexpr std::size_t kCommandLimit = 4096;
 // A noise batch bigger than the queue would never go out at all.
 static_assert(kMaxNoiseRate / (std::chrono::seconds(1) / Simulator::kNoisePeriod) <= kQueueLimit);
 
@@ -50,6 +53,12 @@ class PtyLine final : public Line {
     return true;
   }
   bool Drained() const override { return queue_.empty(); }
+  void HangUp() override {
+    if (unplug) unplug();
+  }
+
+  // What hanging up does: the receiver's own unplug.
+  std::function<void()> unplug;
 
   void Flush() {
     while (!queue_.empty() && pty_.IsOpen()) {
@@ -66,6 +75,27 @@ class PtyLine final : public Line {
   Pty& pty_;
   std::deque<std::uint8_t> queue_;
 };
+
+// Runs every whole line of pending as a command. A line that grows past kCommandLimit without
+// its end is refused once and the rest of it skipped, so a flood is never held or logged whole.
+template <typename Run, typename Refuse>
+void TakeCommands(std::string& pending, bool& skipping, Run run, Refuse refuse) {
+  for (;;) {
+    const auto end = pending.find('\n');
+    if (end == std::string::npos) {
+      if (!skipping && pending.size() > kCommandLimit) {
+        refuse();
+        skipping = true;
+      }
+      if (skipping) pending.clear();
+      return;
+    }
+    if (!skipping && end > kCommandLimit) refuse();
+    if (!skipping && end <= kCommandLimit) run(pending.substr(0, end));
+    skipping = false;
+    pending.erase(0, end + 1);
+  }
+}
 
 // What the network client sent, or its going away.
 void ServeClient(TcpServer& tcp, short events, Simulator& sim) {
@@ -129,6 +159,7 @@ int Run(const Options& options) {
 
   bool stdinOpen = true;
   std::string pendingInput;
+  bool skippingLine = false;  // the rest of a line found too long
   std::optional<Clock::time_point> replugAt;
   auto unplug = [&] {
     if (!pty.IsOpen()) return;
@@ -138,6 +169,7 @@ int Run(const Options& options) {
     replugAt = Clock::now() + options.unplugPause;
     sim.Event("unplugged");
   };
+  line.unplug = unplug;
   auto command = [&](const std::string& text) {
     const Command parsed = ParseCommand(text);
     switch (parsed.kind) {
@@ -234,11 +266,9 @@ int Run(const Options& options) {
         stdinOpen = false;  // end of input: no more commands
       } else {
         pendingInput.append(buffer, static_cast<std::size_t>(n));
-        for (auto end = pendingInput.find('\n'); end != std::string::npos;
-             end = pendingInput.find('\n')) {
-          command(pendingInput.substr(0, end));
-          pendingInput.erase(0, end + 1);
-        }
+        TakeCommands(pendingInput, skippingLine, command, [&] {
+          sim.Event("command refused: longer than " + std::to_string(kCommandLimit) + " bytes");
+        });
       }
     }
   }

@@ -5,6 +5,8 @@
 #include <QSerialPort>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <optional>
 #include <utility>
@@ -238,6 +240,22 @@ void QtSerialPort::DeliverLineErrors() {
   }
 }
 
+namespace {
+
+// A device that went away (a pseudo-terminal whose other end closed, an unplugged adapter)
+// fails whatever call comes next, and the system's words for that call's error ("Inappropriate
+// ioctl for device", "Input/output error") say nothing to a user.
+QString LossReason(const QString& systemText) {
+  for (const int code : {ENOTTY, EIO, ENXIO, ENODEV}) {
+    if (systemText == QString::fromLocal8Bit(std::strerror(code))) {
+      return QStringLiteral("the device closed");
+    }
+  }
+  return systemText;
+}
+
+}  // namespace
+
 void QtSerialPort::OnError(int error) {
   switch (static_cast<QSerialPort::SerialPortError>(error)) {
     case QSerialPort::ReadError:
@@ -245,7 +263,7 @@ void QtSerialPort::OnError(int error) {
     case QSerialPort::ResourceError:
       // A hung-up device keeps isOpen() true and repeats the error in a tight loop: the first
       // one closes the port, outside Qt's own error handling.
-      if (impl_->port->isOpen()) FailLater(impl_->port->errorString());
+      if (impl_->port->isOpen()) FailLater(LossReason(impl_->port->errorString()));
       break;
     default:
       // Open failures are answered by Open's result; the rest leave the port usable.

@@ -63,6 +63,16 @@ QJsonObject Document(const Result& result) {
   return object;
 }
 
+// A FIFO nobody writes to, made once for the table and left to the system's temporary files.
+QString Fifo() {
+  static const QString path = [] {
+    char dir[] = "/tmp/ctl-fifo-XXXXXX";
+    const QString made = ::mkdtemp(dir) != nullptr ? QString(dir) + "/profile.ini" : QString();
+    return !made.isEmpty() && ::mkfifo(made.toLocal8Bit().constData(), 0600) == 0 ? made : "";
+  }();
+  return path;
+}
+
 struct UsageCase {
   const char* title;
   QStringList arguments;
@@ -111,6 +121,15 @@ INSTANTIATE_TEST_SUITE_P(
                   {"apply", "/nonexistent/p.ini"},
                   "apply",
                   "/nonexistent/p.ini: cannot be read"},
+        UsageCase{"ProfileThatNeverEnds",
+                  {"apply", "/dev/zero"},
+                  "apply",
+                  "/dev/zero: not a regular file (a character device)"},
+        UsageCase{"ProfileFromAFifoWithoutWriter",
+                  {"diff", Fifo()},
+                  "diff",
+                  "not a regular file (a FIFO)"},
+        UsageCase{"ProfileThatIsADirectory", {"apply", "/"}, "apply", "/: not a regular file"},
         UsageCase{
             "TcpPortOutOfRange", {"--port", "tcp://127.0.0.1:65536", "detect"}, "detect", "65535"},
         UsageCase{

@@ -111,6 +111,9 @@ TEST(ProfileFaults, NameFileAndLineAndKeepNoRows) {
       {"SectionOutsideLatin1", "[\xCE\xB1]\n",
        "site.ini: line 1: section \xCE\xB1 cannot be sent: a character outside "
        "Latin-1 (U+03B1)"},
+      {"LoneCarriageReturnLineEnds", "# site\r[s]\ra = 1\r",
+       "site.ini: line 1: a carriage return inside the line: save the file with LF or CRLF "
+       "line ends"},
       {"FirstFaultWins", "oops\n[s]\na = \xE2\x82\xAC\n",
        "site.ini: line 1: expected [section] or name = value"}};
   for (const FaultCase& c : cases) {
