@@ -45,6 +45,15 @@ inline std::vector<std::uint8_t> BuildFrame(MsgType type, std::span<const std::u
   return BuildFrame(static_cast<std::uint16_t>(type), kSenderId, payload);
 }
 
+// A whole frame's message type and sender, little-endian in its header. The frame must hold at
+// least its header.
+inline std::uint16_t FrameType(std::span<const std::uint8_t> frame) {
+  return static_cast<std::uint16_t>(frame[kTypeOffset] | frame[kTypeOffset + 1] << 8);
+}
+inline std::uint16_t FrameSender(std::span<const std::uint8_t> frame) {
+  return static_cast<std::uint16_t>(frame[kSenderOffset] | frame[kSenderOffset + 1] << 8);
+}
+
 // Where a frame's output goes: the serial port, or a test's recorder. One call, one whole frame.
 class FrameSink {
  public:

@@ -132,8 +132,7 @@ void FrameReceiver::Dispatch(std::span<const std::uint8_t> frame) {
   framingErrors_ = 0;
   ++verifiedFrames_;
   if (observer_) observer_(frame);
-  const auto type = static_cast<std::uint16_t>(frame[kTypeOffset] | frame[kTypeOffset + 1] << 8);
-  switch (static_cast<MsgType>(type)) {
+  switch (static_cast<MsgType>(FrameType(frame))) {
     case MsgType::Heartbeat:
       handlers_.OnHeartbeat();
       break;

@@ -55,9 +55,8 @@ std::string DescribeFrame(std::span<const std::uint8_t> frame) {
   if (frame.size() < kFrameOverhead) {
     return "incomplete frame of " + std::to_string(frame.size()) + " bytes";
   }
-  const auto type = static_cast<std::uint16_t>(frame[kTypeOffset] | frame[kTypeOffset + 1] << 8);
-  const auto sender =
-      static_cast<std::uint16_t>(frame[kSenderOffset] | frame[kSenderOffset + 1] << 8);
+  const std::uint16_t type = FrameType(frame);
+  const std::uint16_t sender = FrameSender(frame);
   const std::size_t n = std::min<std::size_t>(frame[kLengthOffset], frame.size() - kFrameOverhead);
   const auto payload = frame.subspan(kPayloadOffset, n);
   switch (static_cast<MsgType>(type)) {

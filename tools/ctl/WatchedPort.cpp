@@ -17,11 +17,9 @@ void WatchedPort::OnFrameSent(std::span<const std::uint8_t> frame) {
 
 void WatchedPort::OnFrameReceived(std::span<const std::uint8_t> frame) {
   DiagnosedPort::OnFrameReceived(frame);
-  if (frame.size() > link::kSenderOffset + 1) {
-    sender_ = static_cast<std::uint16_t>(frame[link::kSenderOffset] | frame[link::kSenderOffset + 1]
-                                                                          << 8);
-  }
-  const auto type = static_cast<link::MsgType>(frame[1] | frame[2] << 8);
+  // A received frame has verified, so it holds its whole header.
+  sender_ = link::FrameSender(frame);
+  const auto type = static_cast<link::MsgType>(link::FrameType(frame));
   if (type == link::MsgType::SettingsReadResponse || type == link::MsgType::SettingsWriteResponse)
     ++answers_;
   if (trace_) Trace("rx", frame);
