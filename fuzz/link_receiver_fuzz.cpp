@@ -22,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "FuzzCheck.h"
 #include "link/Frame.h"
 #include "link/FrameReceiver.h"
 #include "link/FrameText.h"
@@ -34,14 +35,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Several whole frames; longer inputs only slow the search down.
 constexpr std::size_t kMaxInput = 512;
-
-#define FUZZ_CHECK(condition)                                                            \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                      \
-    }                                                                                    \
-  } while (false)
 
 struct Sink final : FrameSink {
   void Output(std::span<const std::uint8_t> f) override { frames.emplace_back(f.begin(), f.end()); }

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "FuzzCheck.h"
 #include "transfer/ProfileFile.h"
 
 namespace {
@@ -28,14 +29,6 @@ using orvane::transfer::RenderProfile;
 constexpr std::size_t kMaxInput = 4096;
 // What one settings write carries: three texts, each with its NUL.
 constexpr std::size_t kPayloadLimit = 255;
-
-#define FUZZ_CHECK(condition)                                                            \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                      \
-    }                                                                                    \
-  } while (false)
 
 // The reference's own branches are no guide to the reader's, so they are left out of the
 // coverage that steers the search.
