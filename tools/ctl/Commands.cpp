@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "Commands.h"
 
-#include <QFile>
 #include <variant>
 
 #include "BaseProfile.h"
