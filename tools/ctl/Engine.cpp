@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -138,8 +139,14 @@ std::vector<PortReport> RunOnPorts(const Options& options, const std::vector<Tar
   const auto allDone = [&jobs] {
     return std::all_of(jobs.begin(), jobs.end(), [](const auto& job) { return job->Finished(); });
   };
+  std::deque<Options> own;  // a fleet port's options, with its own profile; kept for its job
   for (const Planned& each : planned) {
-    jobs.push_back(std::make_unique<PortJob>(options, each.target, [&] {
+    const Options* used = &options;
+    if (each.target.profile) {
+      used = &own.emplace_back(options);
+      own.back().profile = *each.target.profile;
+    }
+    jobs.push_back(std::make_unique<PortJob>(*used, each.target, [&] {
       if (allDone()) loop.quit();
     }));
   }
