@@ -21,19 +21,18 @@ namespace {
 using Rows = std::vector<transfer::ProfileSetting>;
 
 TEST(Overrides, ReplaceEveryRowOfTheirKeyOrAppendOneAndTheLastOfAKeyWins) {
-  const Rows profile{{"ethernet", "interface_mode", "Config", 1},
-                     {"ethernet", "ip_address", "10.0.0.1", 2},
-                     {"ethernet", "interface_mode", "Active", 3}};
-  const Rows got = WithOverrides(profile, {{"ethernet", "interface_mode", "Off"},
-                                           {"solution", "elevation_mask", "5"},
-                                           {"solution", "elevation_mask", "7"}});
-  const Rows want{{"ethernet", "interface_mode", "Off", 0},
-                  {"ethernet", "ip_address", "10.0.0.1", 2},
-                  {"ethernet", "interface_mode", "Off", 0},
-                  {"solution", "elevation_mask", "7", 0}};
-  EXPECT_EQ(got, want);
-  EXPECT_EQ(got[0].line, 0);  // no longer the file's value
-  EXPECT_EQ(got[1].line, 2);
+  const Rows got = WithOverrides({{"ethernet", "interface_mode", "Config", 1},
+                                  {"ethernet", "ip_address", "10.0.0.1", 2},
+                                  {"ethernet", "interface_mode", "Active", 3}},
+                                 {{"ethernet", "interface_mode", "Off"},
+                                  {"solution", "elevation_mask", "5"},
+                                  {"solution", "elevation_mask", "7"}});
+  std::string shown;  // each row as section.name=value@line
+  for (const auto& row : got)
+    shown += row.section + "." + row.name + "=" + row.value + "@" + std::to_string(row.line) + " ";
+  EXPECT_EQ(shown,
+            "ethernet.interface_mode=Off@0 ethernet.ip_address=10.0.0.1@2 "
+            "ethernet.interface_mode=Off@0 solution.elevation_mask=7@0 ");
 }
 
 TEST(FleetSheet, EachRowIsOneReceiverWithItsOwnValuesAndEmptyCellsKeepTheProfiles) {
@@ -43,21 +42,20 @@ TEST(FleetSheet, EachRowIsOneReceiverWithItsOwnValuesAndEmptyCellsKeepTheProfile
       "\r\n"
       "\"tcp://[::1]:55555\",\"192.168.0.22\",\"1\"\"0\"\"\"\n"
       "3\n";
-  auto parsed = ParseFleetSheet(text, "f.csv", true);
+  auto parsed = ParseFleetSheet(text, "f.csv", true);  // forced: 1"0" is the receiver's to refuse
   ASSERT_TRUE(std::holds_alternative<std::vector<FleetRow>>(parsed))
       << std::get<std::string>(parsed);
-  const auto& rows = std::get<std::vector<FleetRow>>(parsed);
-  ASSERT_EQ(rows.size(), 3u);
-  EXPECT_EQ(rows[0].port.device, "/dev/ttyUSB0");
-  ASSERT_EQ(rows[0].values.size(), 1u);
-  EXPECT_EQ(rows[0].values[0].value, "192.168.0.21");
-  EXPECT_EQ(rows[1].port.host, "::1");
-  EXPECT_EQ(rows[1].line, 4);
-  ASSERT_EQ(rows[1].values.size(), 2u);
-  EXPECT_EQ(rows[1].values[1].section + "." + rows[1].values[1].name, "solution.elevation_mask");
-  EXPECT_EQ(rows[1].values[1].value, "1\"0\"");  // forced: the check is the receiver's
-  EXPECT_EQ(rows[2].port.number, 3);
-  EXPECT_TRUE(rows[2].values.empty());  // a short row keeps the profile
+  std::vector<std::string> shown;  // line, port's host, device or number, then key=value
+  for (const FleetRow& row : std::get<std::vector<FleetRow>>(parsed)) {
+    std::string each = std::to_string(row.line) + " " + row.port.host + row.port.device +
+                       (row.port.number ? std::to_string(row.port.number) : "");
+    for (const Key& key : row.values) each += " " + key.section + "." + key.name + "=" + key.value;
+    shown.push_back(each);
+  }
+  EXPECT_EQ(shown,
+            (std::vector<std::string>{
+                "2 /dev/ttyUSB0 ethernet.ip_address=192.168.0.21",
+                "4 ::1 ethernet.ip_address=192.168.0.22 solution.elevation_mask=1\"0\"", "5 3"}));
 }
 
 struct SheetFault {
