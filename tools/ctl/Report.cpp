@@ -24,7 +24,8 @@ Json SettingJson(const SettingEntry& entry) {
   return Json::Object{{"section", entry.section}, {"name", entry.name},
                       {"wanted", entry.wanted},   {"before", entry.before},
                       {"after", entry.after},     {"outcome", OutcomeName(entry.outcome)},
-                      {"status", entry.status},   {"suggestion", entry.suggestion}};
+                      {"status", entry.status},   {"suggestion", entry.suggestion},
+                      {"restored", entry.restored}};
 }
 
 Json PortJson(const PortReport& port) {
@@ -36,6 +37,7 @@ Json PortJson(const PortReport& port) {
                       {"exit", static_cast<int>(port.exit)},
                       {"diagnosis", port.diagnosis},
                       {"saved", port.saved},
+                      {"rolled_back", port.rolledBack},
                       {"elapsed_ms", port.elapsedMs},
                       {"settings", std::move(settings)}};
   if (port.listing) {
@@ -92,7 +94,19 @@ std::string EntryText(const SettingEntry& entry) {
   }
   line += std::string(" (") + OutcomeName(entry.outcome);
   if (entry.status) line += ", status " + std::to_string(*entry.status);
+  if (entry.restored) line += *entry.restored ? ", put back" : ", NOT put back";
   return line + ")\n";
+}
+
+// After a run that had to go back: whether it got there, and what a power cycle would mend.
+std::string RollbackText(const PortReport& port) {
+  std::string left;
+  for (const auto& entry : port.settings) {
+    if (entry.restored == false) left += (left.empty() ? "" : ", ") + KeyOf(entry);
+  }
+  if (left.empty()) return port.rolledBack ? "  rolled back: the receiver is as it was\n" : "";
+  return "  left changed: " + left +
+         "; not saved, so a power cycle brings back the receiver's saved settings\n";
 }
 
 // get and dump: the values read, as a profile, and everything else as comments.
@@ -137,8 +151,14 @@ std::string Summary(const PortReport& port) {
     line += ", ";
   }
   if (port.saved) line += "saved, ";
+  if (port.rolledBack) line += "rolled back, ";
   if (port.diagnosis) line += *port.diagnosis + ", ";
   return line + "exit " + std::to_string(static_cast<int>(port.exit));
+}
+
+// A failure's diagnosis is said on stderr, not among the results.
+bool ToStderr(const PortReport& port) {
+  return port.diagnosis && port.exit > ExitCode::Differences;
 }
 
 // A detect's diagnosis is its result; for other commands it explains a failure.
@@ -154,24 +174,21 @@ void PortText(std::string& out, const Report& report, const PortReport& port, bo
   const bool shown = failed || !quiet || DiagnosisIsData(report.command);
   if (PrintsProfile(report.command)) {
     ProfilePortText(out, port, several);
-    if (port.diagnosis && shown) {
-      out += "# " + port.port + ": " + *port.diagnosis;
-      if (failed) out += " (exit " + std::to_string(static_cast<int>(port.exit)) + ")";
-      out += '\n';
+    if (port.diagnosis && shown && !ToStderr(port)) {
+      out += "# " + port.port + ": " + *port.diagnosis + "\n";
     }
     return;
   }
   if (several) {
     if (shown) out += "== " + Summary(port) + "\n";
-  } else if (port.diagnosis && shown) {
-    out += port.port + ": " + *port.diagnosis;
-    if (failed) out += " (exit " + std::to_string(static_cast<int>(port.exit)) + ")";
-    out += '\n';
+  } else if (port.diagnosis && shown && !ToStderr(port)) {
+    out += port.port + ": " + *port.diagnosis + "\n";  // a failure's goes to stderr
   }
   if (quiet && !failed) return;
   for (const auto& entry : port.settings) {
     if (!quiet || entry.outcome != Outcome::Unchanged) out += EntryText(entry);
   }
+  out += RollbackText(port);
   if (port.saved && !several) out += "  settings saved\n";
 }
 
@@ -215,6 +232,10 @@ ExitCode Report::Exit() const {
   return highest;
 }
 
+int Report::Status() const {
+  return signal != 0 ? 128 + signal : static_cast<int>(Exit());
+}
+
 Report UsageReport(std::string command, std::string message) {
   Report report;
   report.command = std::move(command);
@@ -245,7 +266,7 @@ std::string RenderJson(const Report& report) {
   Json::Array ports;
   for (const auto& port : report.ports) ports.push_back(PortJson(port));
   Json::Object document{{"command", report.command.empty() ? Json() : Json(report.command)},
-                        {"exit", static_cast<int>(report.Exit())},
+                        {"exit", report.Status()},
                         {"ports", std::move(ports)}};
   if (report.error) document.emplace_back("error", *report.error);
   if (report.command == "base-profile" && !report.error) {
@@ -262,8 +283,21 @@ std::string RenderJson(const Report& report) {
   return Json(std::move(document)).Dump();
 }
 
+std::string RenderErrors(const Report& report, bool json) {
+  if (report.error) {
+    return "orvanectl: " + *report.error + (json ? "\n" : "\nTry 'orvanectl --help'.\n");
+  }
+  std::string out;
+  for (const auto& port : report.ports) {
+    if (!ToStderr(port)) continue;
+    out += "orvanectl: " + port.port + ": " + *port.diagnosis + " (exit " +
+           std::to_string(static_cast<int>(port.exit)) + ")\n";
+  }
+  return out;
+}
+
 std::string RenderText(const Report& report, bool quiet) {
-  if (report.error) return "orvanectl: " + *report.error + "\nTry 'orvanectl --help'.\n";
+  if (report.error) return {};
   std::string out;
   if (report.command == "base-profile") {
     const transfer::RenderedProfile rendered = transfer::RenderProfile(report.profile);

@@ -41,6 +41,8 @@ struct SettingEntry {
   Outcome outcome = Outcome::Read;
   std::optional<int> status;  // the receiver's write status; empty where nothing was written
   std::optional<std::string> suggestion = std::nullopt;  // Unknown: the known key it may have meant
+  // A run that had to go back: whether this setting reads as it did before; empty: not written.
+  std::optional<bool> restored = std::nullopt;
 };
 
 // A serial port as the system lists it (the ports command).
@@ -59,6 +61,7 @@ struct PortReport {
   ExitCode exit = ExitCode::Done;
   std::optional<std::string> diagnosis;
   bool saved = false;  // the save was sent (the receiver does not answer a save)
+  bool rolledBack = false;  // every setting written was put back to what it was before
   std::int64_t elapsedMs = 0;
   std::vector<SettingEntry> settings;
   std::optional<SerialPortListing> listing;
@@ -72,9 +75,12 @@ struct Report {
   // base-profile: the settings it leaves out, each with the flag that would fill it in.
   std::vector<std::pair<std::string, std::string>> leftOut;
   ExitCode ownExit = ExitCode::Done;  // a usage error: Usage
+  int signal = 0;                     // the run was cut short by SIGINT or SIGTERM
 
   // The highest of the ports' codes and the report's own.
   ExitCode Exit() const;
+  // What the program exits with: 128 + the signal for a run cut short, else Exit().
+  int Status() const;
 };
 
 Report UsageReport(std::string command, std::string message);
@@ -90,5 +96,7 @@ std::string RenderJson(const Report& report);
 // under a header naming it, and a line per port ends the report. quiet keeps only data and
 // failures.
 std::string RenderText(const Report& report, bool quiet);
+// The text for stderr: a usage or profile error, and each failed port's diagnosis, one line each.
+std::string RenderErrors(const Report& report, bool json);
 
 }  // namespace orvane::ctl
