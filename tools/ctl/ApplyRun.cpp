@@ -50,11 +50,11 @@ bool ApplyRun::MayHaveChanged(const SettingName& name) const {
                      [this](std::size_t i) { return ctl::MayHaveChanged(writes_[i].outcome); });
 }
 
-std::vector<RestoreStep> ApplyRun::RestorePlan() const {
+std::vector<RestoreStep> ApplyRun::RestorePlan(const std::set<SettingName>& keep) const {
   std::vector<RestoreStep> steps;
   const auto add = [&](const SettingName& name) {
     const auto held = snapshot_.find(name);
-    if (held == snapshot_.end() || !MayHaveChanged(name)) return;
+    if (held == snapshot_.end() || !MayHaveChanged(name) || keep.contains(name)) return;
     const bool cuts = CutsLink(name.first, name.second, overTcp_);
     const bool added = std::any_of(steps.begin(), steps.end(),
                                    [&](const RestoreStep& step) { return step.name == name; });

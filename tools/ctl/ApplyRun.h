@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,8 +51,8 @@ class ApplyRun {
   bool MayHaveChanged(const SettingName& name) const;
 
   // What a rollback writes, in order; settings without a snapshot value are left out (they
-  // cannot be put back, and count as not restored).
-  std::vector<RestoreStep> RestorePlan() const;
+  // cannot be put back, and count as not restored), and so are those in keep.
+  std::vector<RestoreStep> RestorePlan(const std::set<SettingName>& keep = {}) const;
 
  private:
   std::vector<transfer::ProfileSetting> rows_;
@@ -59,7 +60,7 @@ class ApplyRun {
   bool overTcp_ = false;
   ReadValues snapshot_;
   ApplyPlan plan_;
-  std::vector<transfer::ItemResult> writes_;               // per row
+  std::vector<transfer::ItemResult> writes_;                // per row
   std::map<SettingName, std::vector<std::size_t>> rowsOf_;  // each setting's rows, in order
 };
 

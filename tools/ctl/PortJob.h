@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "ApplyRun.h"
@@ -93,9 +94,10 @@ class PortJob final : public QObject {
   std::string LostAfter(const transfer::ProfileSetting& row);
   // The way back (PortJobRollback.cpp).
   bool GoBackIfInterrupted();
-  void Rollback();
+  // keep: the settings that stay as written (--partial), then the save follows.
+  void Rollback(std::set<SettingName> keep = {});
   void RestoreLast(std::vector<RestoreStep> steps, std::size_t k, Step then);
-  void ReadRestored(const std::vector<RestoreStep>& steps);
+  void ReadRestored(const std::vector<RestoreStep>& steps, bool thenSave);
   void LostMidApply(const std::string& why);
   void Regain(std::chrono::steady_clock::time_point until);
   void SettleRestored();
@@ -125,10 +127,10 @@ class PortJob final : public QObject {
   // knows it.
   ApplyRun apply_;
   Phase phase_ = Phase::Other;
-  bool readBack_ = false;        // the forward pass's read back is in the entries
-  bool mustRestore_ = false;     // the run failed after writing: everything goes back
-  int interrupted_ = 0;          // the signal that cut the run short
-  std::string lost_;             // why the receiver went away mid-apply
+  bool readBack_ = false;               // the forward pass's read back is in the entries
+  bool mustRestore_ = false;            // the run failed after writing: everything goes back
+  int interrupted_ = 0;                 // the signal that cut the run short
+  std::string lost_;                    // why the receiver went away mid-apply
   transfer::ProfileSetting restoring_;  // the link-cutting setting being put back
   // A setting that can cut the link is being written and confirmed: over TCP a drop then is
   // expected, and the link is made again (at most kReconnects times for one setting).

@@ -199,6 +199,15 @@ void PortJob::ReadBack() {
       mustRestore_ = true;
       return Rollback();
     }
+    // --partial: what failed goes back first, so that the save keeps only what was verified.
+    std::set<SettingName> verified;
+    bool failed = false;
+    for (const SettingEntry& entry : report_.settings) {
+      if (entry.outcome == ctl::Outcome::Written) verified.insert(NameOf(entry));
+      failed = failed ||
+               (apply_.MayHaveChanged(NameOf(entry)) && entry.outcome != ctl::Outcome::Written);
+    }
+    if (failed && !verified.empty()) return Rollback(std::move(verified));
     Save();
   });
 }

@@ -57,24 +57,26 @@ bool PortJob::GoBackIfInterrupted() {
   return true;
 }
 
-void PortJob::Rollback() {
+void PortJob::Rollback(std::set<SettingName> keep) {
   if (!readBack_) SettleUnfinished();
-  mustRestore_ = true;
+  const bool partial = !keep.empty();
+  mustRestore_ = !partial;
   phase_ = Phase::Restoring;
   cutting_ = nullptr;
   ++epoch_;
-  const std::vector<RestoreStep> steps = apply_.RestorePlan();
+  const std::vector<RestoreStep> steps = apply_.RestorePlan(keep);
   std::vector<transfer::TransferItem> items;
   std::vector<RestoreStep> last;
   for (const RestoreStep& step : steps) {
     if (step.cutsLink) {
       last.push_back(step);
     } else {
-      items.push_back({{step.name.first, step.name.second}, [value = step.value] { return value; }});
+      items.push_back(
+          {{step.name.first, step.name.second}, [value = step.value] { return value; }});
     }
   }
-  Transfer(Direction::Write, std::move(items), Policy(), [this, steps, last](Results) {
-    RestoreLast(last, 0, [this, steps] { ReadRestored(steps); });
+  Transfer(Direction::Write, std::move(items), Policy(), [this, steps, last, partial](Results) {
+    RestoreLast(last, 0, [this, steps, partial] { ReadRestored(steps, partial); });
   });
 }
 
@@ -98,11 +100,11 @@ void PortJob::RestoreLast(std::vector<RestoreStep> steps, std::size_t k, Step th
            });
 }
 
-void PortJob::ReadRestored(const std::vector<RestoreStep>& steps) {
+void PortJob::ReadRestored(const std::vector<RestoreStep>& steps, bool thenSave) {
   cutting_ = nullptr;
   std::vector<SettingName> names;
   for (const RestoreStep& step : steps) names.push_back(step.name);
-  Read(names, Policy(), [this, steps](Results results) {
+  Read(names, Policy(), [this, steps, thenSave](Results results) {
     for (std::size_t i = 0; i < steps.size(); ++i) {
       for (SettingEntry& entry : report_.settings) {
         if (entry.section != steps[i].name.first || entry.name != steps[i].name.second) continue;
@@ -110,6 +112,7 @@ void PortJob::ReadRestored(const std::vector<RestoreStep>& steps) {
             results[i].outcome == Answer::ValueRead && results[i].value == steps[i].value;
       }
     }
+    if (thenSave && interrupted_ == 0) return Save();
     Finish();
   });
 }
@@ -144,8 +147,8 @@ void PortJob::Regain(std::chrono::steady_clock::time_point until) {
   }
   reconnecting_ = true;
   watched_.Close();
-  finder_->SetSpeed(options_.baud.value_or(finder_->speed().value_or(
-      session::SpeedFinder::kSpeeds.front())));
+  finder_->SetSpeed(
+      options_.baud.value_or(finder_->speed().value_or(session::SpeedFinder::kSpeeds.front())));
   const bool open = watched_.Open();
   Later([this] { reconnecting_ = false; });
   if (open) {

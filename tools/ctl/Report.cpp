@@ -21,10 +21,10 @@ bool PrintsProfile(const std::string& command) {
 }
 
 Json SettingJson(const SettingEntry& entry) {
-  return Json::Object{{"section", entry.section}, {"name", entry.name},
-                      {"wanted", entry.wanted},   {"before", entry.before},
-                      {"after", entry.after},     {"outcome", OutcomeName(entry.outcome)},
-                      {"status", entry.status},   {"suggestion", entry.suggestion},
+  return Json::Object{{"section", entry.section},  {"name", entry.name},
+                      {"wanted", entry.wanted},    {"before", entry.before},
+                      {"after", entry.after},      {"outcome", OutcomeName(entry.outcome)},
+                      {"status", entry.status},    {"suggestion", entry.suggestion},
                       {"restored", entry.restored}};
 }
 
@@ -289,9 +289,7 @@ std::string RenderErrors(const Report& report, bool json) {
   }
   std::string out;
   for (const auto& port : report.ports) {
-    if (!ToStderr(port)) continue;
-    out += "orvanectl: " + port.port + ": " + *port.diagnosis + " (exit " +
-           std::to_string(static_cast<int>(port.exit)) + ")\n";
+    if (port.exit > ExitCode::Differences) out += "orvanectl: " + Summary(port) + "\n";
   }
   return out;
 }

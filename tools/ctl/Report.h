@@ -60,7 +60,7 @@ struct PortReport {
   std::optional<std::uint16_t> sender;  // the receiver's sender id, once a frame was heard
   ExitCode exit = ExitCode::Done;
   std::optional<std::string> diagnosis;
-  bool saved = false;  // the save was sent (the receiver does not answer a save)
+  bool saved = false;       // the save was sent (the receiver does not answer a save)
   bool rolledBack = false;  // every setting written was put back to what it was before
   std::int64_t elapsedMs = 0;
   std::vector<SettingEntry> settings;

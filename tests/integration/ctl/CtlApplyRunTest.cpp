@@ -13,9 +13,10 @@ using Answer = transfer::Outcome;
 using Rows = std::vector<transfer::ProfileSetting>;
 using Names = std::vector<std::string>;
 
-const Rows kRows{{"uart1", "baudrate", "57600", 1},      {"solution", "elevation_mask", "5", 2},
-                 {"ethernet", "interface_mode", "Config", 3}, {"ethernet", "ip_address", "10.0.0.9", 4},
-                 {"ethernet", "interface_mode", "Active", 5}, {"uart0", "mode", "SBP", 6}};
+const Rows kRows{
+    {"uart1", "baudrate", "57600", 1},           {"solution", "elevation_mask", "5", 2},
+    {"ethernet", "interface_mode", "Config", 3}, {"ethernet", "ip_address", "10.0.0.9", 4},
+    {"ethernet", "interface_mode", "Active", 5}, {"uart0", "mode", "SBP", 6}};
 const ReadValues kBefore{{{"uart1", "baudrate"}, "19200"},
                          {{"solution", "elevation_mask"}, "10"},
                          {{"ethernet", "interface_mode"}, "Active"},
