@@ -79,7 +79,7 @@ std::vector<Target> Resolve(const Options& options, std::vector<PortReport>& fai
 }  // namespace
 
 Report Run(Options options) {
-  const std::string name = CommandName(options.command);
+  const Command name = options.command;
   if (options.command == Command::Ports && !options.probe) {
     Report report;
     report.command = name;

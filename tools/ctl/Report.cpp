@@ -16,8 +16,8 @@ std::string KeyOf(const SettingEntry& entry) {
   return entry.section + "." + entry.name;
 }
 
-bool PrintsProfile(const std::string& command) {
-  return command == "get" || command == "dump" || command == "base-profile";
+bool PrintsProfile(std::optional<Command> command) {
+  return command == Command::Get || command == Command::Dump || command == Command::BaseProfile;
 }
 
 Json SettingJson(const SettingEntry& entry) {
@@ -126,6 +126,12 @@ void ProfilePortText(std::string& out, const PortReport& port, bool several) {
   }
 }
 
+std::string Hex(std::uint16_t sender) {
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "0x%04X", unsigned{sender});
+  return hex;
+}
+
 // What a port's run came to, on one line: "/dev/ttyUSB0 (sender 0x1234): 3 written, saved,
 // exit 0".
 std::string Summary(const PortReport& port) {
@@ -135,11 +141,7 @@ std::string Summary(const PortReport& port) {
       {Outcome::Refused, "refused"},     {Outcome::Unknown, "unknown"},
       {Outcome::Mismatch, "mismatched"}, {Outcome::Unanswered, "unanswered"}};
   std::string line = port.port;
-  if (port.sender) {
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "0x%04X", unsigned{*port.sender});
-    line += std::string(" (sender ") + hex + ")";
-  }
+  if (port.sender) line += " (sender " + Hex(*port.sender) + ")";
   line += ": ";
   for (const auto& [outcome, word] : kCounted) {
     const auto n =
@@ -162,8 +164,8 @@ bool ToStderr(const PortReport& port) {
 }
 
 // A detect's diagnosis is its result; for other commands it explains a failure.
-bool DiagnosisIsData(const std::string& command) {
-  return command == "detect" || command == "ports";
+bool DiagnosisIsData(std::optional<Command> command) {
+  return command == Command::Detect || command == Command::Ports;
 }
 
 // What a port prints. With several ports its rows come under a header that names it, so that no
@@ -182,7 +184,10 @@ void PortText(std::string& out, const Report& report, const PortReport& port, bo
   if (several) {
     if (shown) out += "== " + Summary(port) + "\n";
   } else if (port.diagnosis && shown && !ToStderr(port)) {
-    out += port.port + ": " + *port.diagnosis + "\n";  // a failure's goes to stderr
+    // A failure's goes to stderr. The sender tells which receiver sat on the port.
+    out += port.port + ": " + *port.diagnosis;
+    if (port.sender) out += ", sender " + Hex(*port.sender);
+    out += '\n';
   }
   if (quiet && !failed) return;
   for (const auto& entry : port.settings) {
@@ -236,9 +241,9 @@ int Report::Status() const {
   return signal != 0 ? 128 + signal : static_cast<int>(Exit());
 }
 
-Report UsageReport(std::string command, std::string message) {
+Report UsageReport(std::optional<Command> command, std::string message) {
   Report report;
-  report.command = std::move(command);
+  report.command = command;
   report.error = std::move(message);
   report.ownExit = ExitCode::Usage;
   return report;
@@ -265,11 +270,11 @@ std::vector<SettingEntry> EntriesFor(const std::vector<transfer::ProfileSetting>
 std::string RenderJson(const Report& report) {
   Json::Array ports;
   for (const auto& port : report.ports) ports.push_back(PortJson(port));
-  Json::Object document{{"command", report.command.empty() ? Json() : Json(report.command)},
+  Json::Object document{{"command", report.command ? Json(CommandName(*report.command)) : Json()},
                         {"exit", report.Status()},
                         {"ports", std::move(ports)}};
   if (report.error) document.emplace_back("error", *report.error);
-  if (report.command == "base-profile" && !report.error) {
+  if (report.command == Command::BaseProfile && !report.error) {
     Json::Array rows;
     for (const auto& row : report.profile) {
       rows.push_back(
@@ -297,7 +302,7 @@ std::string RenderErrors(const Report& report, bool json) {
 std::string RenderText(const Report& report, bool quiet) {
   if (report.error) return {};
   std::string out;
-  if (report.command == "base-profile") {
+  if (report.command == Command::BaseProfile) {
     const transfer::RenderedProfile rendered = transfer::RenderProfile(report.profile);
     return LeftOutText(report) +
            (rendered.Ok() ? rendered.text
@@ -305,7 +310,7 @@ std::string RenderText(const Report& report, bool quiet) {
   }
   const bool listing = std::any_of(report.ports.begin(), report.ports.end(),
                                    [](const PortReport& port) { return port.listing.has_value(); });
-  if (report.command == "ports" && report.ports.empty() && !quiet)
+  if (report.command == Command::Ports && report.ports.empty() && !quiet)
     return "No serial ports found.\n";
   for (const auto& port : report.ports) {
     if (listing && port.listing) {

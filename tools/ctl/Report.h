@@ -68,7 +68,7 @@ struct PortReport {
 };
 
 struct Report {
-  std::string command;               // empty when the command line named none
+  std::optional<Command> command;    // empty when the command line named none
   std::optional<std::string> error;  // a usage or profile error: then no port was touched
   std::vector<PortReport> ports;
   std::vector<transfer::ProfileSetting> profile;  // base-profile: the rows it prints
@@ -83,7 +83,7 @@ struct Report {
   int Status() const;
 };
 
-Report UsageReport(std::string command, std::string message);
+Report UsageReport(std::optional<Command> command, std::string message);
 
 // One entry per setting the rows name, in the order of its first row, wanting the value of its
 // last row (what the receiver holds once every row has been written); outcome and status are

@@ -31,7 +31,9 @@ int main(int argc, char** argv) {
   }
   Report report;
   if (line.kind == CommandLine::Kind::UsageError) {
-    report = UsageReport(line.command, line.message);
+    report = UsageReport(
+        line.command.empty() ? std::nullopt : std::optional<Command>(line.options.command),
+        line.message);
   } else {
     InstallInterruptHandlers();
     QCoreApplication app(argc, argv);
