@@ -193,7 +193,10 @@ TEST(CtlTransaction, ASigtermMidApplyPutsBackSavesNothingAndExits143) {
   const QJsonObject port = document.value("ports").toArray().at(0).toObject();
   EXPECT_TRUE(port.value("diagnosis").toString().startsWith("interrupted by SIGTERM"));
   EXPECT_FALSE(port.value("saved").toBool());
+  EXPECT_TRUE(process.readAllStandardError().contains("interrupted by SIGTERM"));
   EXPECT_EQ(sim.ReadStore(), before);
+  Ctl({"--port", sim.link(), "get", "ethernet.netmask"});
+  EXPECT_TRUE(sim.WaitForLine("read request ethernet.netmask", 10s));
   EXPECT_EQ(sim.Count("rx settings save"), 0);
 }
 

@@ -294,7 +294,10 @@ std::string RenderErrors(const Report& report, bool json) {
   }
   std::string out;
   for (const auto& port : report.ports) {
-    if (port.exit > ExitCode::Differences) out += "orvanectl: " + Summary(port) + "\n";
+    // A run cut short by a signal is a failure whatever its settings came to.
+    if (port.exit > ExitCode::Differences || report.signal != 0) {
+      out += "orvanectl: " + Summary(port) + "\n";
+    }
   }
   return out;
 }
