@@ -239,7 +239,7 @@ void PortJob::Save() {
       std::any_of(report_.settings.begin(), report_.settings.end(),
                   [](const SettingEntry& entry) { return entry.outcome == ctl::Outcome::Written; });
   if (!verified || options_.noSave || interrupted_) return Finish();
-  link::SendSettingsSave(watched_);
+  link::SendSettingsSave(core_->port());
   report_.saved = true;
   saveSent_ = true;
   QTimer::singleShot(100ms, this, [this] { Finish(); });

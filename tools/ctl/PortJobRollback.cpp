@@ -146,10 +146,10 @@ void PortJob::Regain(std::chrono::steady_clock::time_point until) {
     return found();
   }
   reconnecting_ = true;
-  watched_.Close();
+  core_->port().Close();
   finder_->SetSpeed(
       options_.baud.value_or(finder_->speed().value_or(session::SpeedFinder::kSpeeds.front())));
-  const bool open = watched_.Open();
+  const bool open = core_->port().Open();
   Later([this] { reconnecting_ = false; });
   if (open) {
     finder_->LineOpened();
