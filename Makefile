@@ -30,7 +30,7 @@ help:
 	@echo "make fuzz [FUZZ_SECONDS=60]   a bounded fuzz run"
 	@echo "make fuzz-long                ten minutes of fuzzing"
 	@echo "make bench                    receive-path benchmark (10 repetitions), start-up and footprint"
-	@echo "make bench-ctl [REPS=5]        orvanectl against paced simulated receivers: apply, detect, four, drops"
+	@echo "make bench-ctl [REPS=5]        orvanectl against paced simulated receivers: apply, detect, four, drops, rollback"
 	@echo "make bench-rows               orvanectl's CPU time per row for 1,000 to 100,000 rows (about 10 min)"
 	@echo "make install                  install the Release build (prefix /usr/local)"
 	@echo "make package                  the Debian packages orvane-config and orvane-sim"

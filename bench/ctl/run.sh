@@ -10,6 +10,8 @@
 #                               heartbeat heard at that speed
 #   apply --all on four receivers at once: under 1.2x one receiver's time
 #   apply --all with --drop 5 (seeded, so each run repeats): every row verified, under 2x clean
+#   apply --all with a refused setting in the middle (nmea.gpgll_msg_rate, row 24 of 49):
+#                               everything put back, nothing saved, under 2x clean
 #   the journal (--journal): under 1% of a clean apply --all. Two figures: the median of
 #                               apply --all with a journal less the median without (paired runs
 #                               on fresh receivers; within the runs' noise), and the journal's own
@@ -229,6 +231,35 @@ ratio=$(awk -v a="$(median_of "$work/t.drop")" -v b="$(median_of "$work/t.all")"
 outcome=$(verdict "$ratio" 2)
 [ "$verified" -eq "$reps" ] || outcome="MISS ($verified of $reps runs verified every row)"
 report "apply --all, --drop 5 (seeds 1001..)" "$work/t.drop" "${ratio}x clean" "< 2x clean" \
+  "$outcome"
+
+# All or nothing: a refusal in the middle of the profile; the run puts every setting back and
+# saves nothing. Its exit status is 4 by design; a run that is not rolled back is the failure.
+: >"$work/t.back"
+restored=0
+for i in $(seq "$reps"); do
+  start_sim back --baud "$baud" --refuse nmea.gpgll_msg_rate
+  status=0
+  timed "$work/t.back" "$ctl" --port "$work/back" --baud "$baud" apply --all "$work/base.ini" ||
+    status=$?
+  if [ "$status" -eq 4 ] && grep -q "rolled back: the receiver is as it was" "$work/out"; then
+    restored=$((restored + 1))
+  else
+    failures=$((failures + 1))
+    echo "  apply --all with a refusal: exit $status, not rolled back:" >&2
+    grep -v -E '\((written|unchanged)' "$work/out" | cut -c1-160 | head -n 8 | sed 's/^/    /' >&2
+  fi
+  stop_sim "$sim_pid"
+  if grep -q "rx settings save" "$work/back.log"; then
+    failures=$((failures + 1))
+    echo "  apply --all with a refusal: the receiver heard a save" >&2
+  fi
+done
+ratio=$(awk -v a="$(median_of "$work/t.back")" -v b="$(median_of "$work/t.all")" \
+  'BEGIN { printf "%.2f", a / b }')
+outcome=$(verdict "$ratio" 2)
+[ "$restored" -eq "$reps" ] || outcome="MISS ($restored of $reps runs rolled back)"
+report "apply --all, a refusal mid-way: rolled back" "$work/t.back" "${ratio}x clean" "< 2x clean" \
   "$outcome"
 
 if [ "$failures" -gt 0 ]; then

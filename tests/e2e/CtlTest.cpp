@@ -128,11 +128,12 @@ void PrintTo(const FailureCase& c, std::ostream* os) {
 
 class CtlFailures : public ::testing::TestWithParam<FailureCase> {};
 
+// --partial: the others go through and stay.
 TEST_P(CtlFailures, ASettingThatFailsGivesItsExitStatusAndTheOthersStillGoThrough) {
   SimProcess sim(GetParam().simArguments);
   ProfileFile profile(kProfile);
   const CtlRun run = Ctl({"--port", sim.link(), "--timeout", "200", "--retries", "1", "apply",
-                          profile.path(), "--no-save"});
+                          profile.path(), "--no-save", "--partial"});
   EXPECT_EQ(run.exit, GetParam().exit) << QJsonDocument(run.document).toJson().toStdString();
   EXPECT_EQ(Entry(run, "solution", "elevation_mask").value("outcome"), GetParam().outcome);
   EXPECT_EQ(Entry(run, "ethernet", "ip_address").value("outcome"), "written");
@@ -270,7 +271,7 @@ struct FirstUseCase {
   const char* title;
   QStringList arguments;
   int exit;
-  QStringList says;   // on stdout, in this order
+  QStringList says;   // on stdout (an error: on stderr), in this order
   QStringList never;  // nowhere on stdout
   QByteArray profile = {};
   int sims = 1;
@@ -309,8 +310,14 @@ TEST_P(CtlFirstUse, DoesWhatTheDocsSay) {
   process.setProcessEnvironment(env);
   process.start(QStringLiteral(ORVANECTL_EXE), arguments);
   ASSERT_TRUE(WaitFor([&] { return process.state() == QProcess::NotRunning; }, 60s));
-  const QString out = QString::fromUtf8(process.readAllStandardOutput());
+  // A refusal is an error, said on stderr alone.
+  const QString stdoutText = QString::fromUtf8(process.readAllStandardOutput());
+  const QString out =
+      test.exit == 2 ? QString::fromUtf8(process.readAllStandardError()) : stdoutText;
   EXPECT_EQ(process.exitCode(), test.exit) << out.toStdString();
+  if (test.exit == 2) {
+    EXPECT_TRUE(stdoutText.isEmpty()) << stdoutText.toStdString();
+  }
   qsizetype at = 0;
   for (const QString& words : test.says) {
     const qsizetype found = out.indexOf(fill(words), at);

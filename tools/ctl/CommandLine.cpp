@@ -241,6 +241,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   sub(Command::Get)->add_option("KEY", raw.keys)->required();
   sub(Command::Set)->add_option("KEY=VALUE", raw.keys)->required();
   sub(Command::Set)->add_flag("--no-save", options.noSave);
+  sub(Command::Set)->add_flag("--partial", options.partial);
   sub(Command::Set)->add_flag("--force", options.force);
   sub(Command::Diff)->add_option("PROFILE", raw.profile)->required();
   CLI::App* apply = sub(Command::Apply);
@@ -248,6 +249,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   apply->add_flag("--all", options.all);
   apply->add_flag("--dry-run", options.dryRun);
   apply->add_flag("--no-save", options.noSave);
+  apply->add_flag("--partial", options.partial);
   apply->add_flag("--force", options.force);
   apply->add_option("--set", raw.overrides)->allow_extra_args(false);
   apply->add_option("--fleet", raw.fleet);

@@ -89,7 +89,7 @@ std::vector<Target> Resolve(const Options& options, std::vector<PortReport>& fai
 }  // namespace
 
 Report Run(Options options) {
-  const std::string name = CommandName(options.command);
+  const Command name = options.command;
   if (options.command == Command::Ports && !options.probe) {
     Report report;
     report.command = name;
@@ -117,8 +117,8 @@ Report Run(Options options) {
     journal.emplace(options.journalPath);
     if (journal->error()) return UsageReport(name, *journal->error());
   }
-  const JournalRun run{JournalTime(std::chrono::system_clock::now()), name, options.profilePath,
-                       options.fleetPath};
+  const JournalRun run{JournalTime(std::chrono::system_clock::now()), CommandName(name),
+                       options.profilePath, options.fleetPath};
   Report report;
   report.command = name;
   std::vector<PortReport> failed;

@@ -9,6 +9,7 @@
 
 #include <QEventLoop>
 #include <QHostAddress>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include <map>
 #include <memory>
 
+#include "Interrupts.h"
 #include "PortJob.h"
 #include "SerialPorts.h"
 
@@ -155,7 +157,20 @@ std::vector<PortReport> RunOnPorts(const Options& options, const std::vector<Tar
   QTimer redraw;
   QObject::connect(&redraw, &QTimer::timeout, [&] { progress.Draw(jobs); });
   redraw.start(kProgressRefresh);
+  // A signal reaches every job from the event loop, never from inside a transfer.
+  std::unique_ptr<QSocketNotifier> interrupts;
+  const auto interrupt = [&jobs] {
+    char bytes[8];
+    while (::read(InterruptPipe(), bytes, sizeof bytes) > 0) {
+    }
+    for (const auto& job : jobs) job->Interrupt(InterruptSignal());
+  };
+  if (InterruptPipe() >= 0) {
+    interrupts = std::make_unique<QSocketNotifier>(InterruptPipe(), QSocketNotifier::Read);
+    QObject::connect(interrupts.get(), &QSocketNotifier::activated, interrupt);
+  }
   for (const auto& job : jobs) job->Start();
+  if (InterruptSignal() != 0) interrupt();
   if (!jobs.empty() && !allDone()) loop.exec();
   redraw.stop();
 

@@ -64,6 +64,7 @@ struct Options {
 
   bool probe = false;     // ports --probe
   bool noSave = false;    // set, apply
+  bool partial = false;   // set, apply: keep what was verified instead of putting all back
   bool all = false;       // apply --all
   bool dryRun = false;    // apply --dry-run
   bool force = false;     // apply, set: write values that would blank a base station or be refused

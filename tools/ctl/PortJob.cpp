@@ -100,11 +100,13 @@ void PortJob::Transfer(Direction direction, std::vector<transfer::TransferItem> 
   progressBefore_ = ProgressDone();
   progressTotal_ += items.size();
   transfer::SettingsTransfer::Callbacks callbacks;
-  callbacks.finished = [this, then] {
+  callbacks.finished = [this, then, epoch = epoch_] {
     Results results;
     results.reserve(transfer_->size());
     for (std::size_t i = 0; i < transfer_->size(); ++i) results.push_back(transfer_->result(i));
-    Later([then, results = std::move(results)] { then(results); });
+    Later([this, then, epoch, results = std::move(results)] {
+      if (epoch == epoch_) then(results);
+    });
   };
   if (answered) {
     callbacks.answered = [this, answered](std::optional<std::size_t> item, bool) {
@@ -192,8 +194,14 @@ void PortJob::OnPortFailed(const QString& reason) {
     return Later([this] { Reconnect(); });
   }
   if (overTcp_ && cutting_) return Fail(ExitCode::NoReceiver, LostAfter(*cutting_));
-  Fail(ExitCode::NoReceiver,
-       watched_.bytes() == 0 ? "port cannot be opened: " + why : "port lost: " + why);
+  const std::string lost =
+      watched_.bytes() == 0 ? "port cannot be opened: " + why : "port lost: " + why;
+  // Settings may have changed: the receiver is looked for again, to put them back.
+  if (Transactional() && phase_ != Phase::Other && phase_ != Phase::Snapshot &&
+      phase_ != Phase::Restoring) {
+    return LostMidApply(lost);
+  }
+  Fail(ExitCode::NoReceiver, lost);
 }
 
 std::string PortJob::Diagnosis() const {
@@ -224,6 +232,8 @@ void PortJob::NoteSlowAnswers(const Results& results) {
 void PortJob::Fail(ExitCode code, std::string diagnosis) {
   if (finished_) return;
   SettleUnfinished();
+  // A run cut short after writing began leaves what it wrote, unless it was put back.
+  if (Transactional() && phase_ != Phase::Other && phase_ != Phase::Snapshot) mustRestore_ = true;
   report_.exit = std::max(report_.exit, code);
   report_.diagnosis = std::move(diagnosis);
   Finish();
@@ -238,6 +248,7 @@ bool PortJob::NothingHeard(const Results& results) const {
 
 void PortJob::Finish() {
   if (finished_) return;
+  SettleRestored();
   finished_ = true;
   // A speed is reported only where a receiver was heard at it.
   report_.speed = overTcp_ || watched_.frames() == 0 ? std::nullopt : finder_->speed();

@@ -2,7 +2,12 @@
 #pragma once
 // One command on one port, on the event loop: open the port, find the receiver's speed, run the
 // command's transfers, and report. Every step goes on from the event loop, never from inside
-// the transfer that just finished, so a transfer is never replaced while it runs.
+// the transfer that just finished, so a transfer is never replaced while it runs; a step that
+// was overtaken (a lost port, an interrupt) finds its epoch gone and does nothing.
+//
+// apply and set run as a transaction (ApplyRun): snapshot, write, read back, then either save
+// or put every setting written back to its snapshot value and save nothing. --partial keeps
+// what was verified instead.
 
 #include <QObject>
 #include <algorithm>
@@ -11,9 +16,10 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
-#include "ApplyPlan.h"
+#include "ApplyRun.h"
 #include "BaseProfile.h"
 #include "Engine.h"
 #include "WatchedPort.h"
@@ -37,6 +43,8 @@ class PortJob final : public QObject {
   // Requests settled so far and requests planned so far, for a progress bar.
   std::size_t ProgressDone() const;
   std::size_t ProgressTotal() const { return std::max(progressTotal_, progressExpected_); }
+  // SIGINT or SIGTERM: no new writes; what was written goes back, within kRestoreLimit.
+  void Interrupt(int signal);
 
  private:
   using Results = std::vector<transfer::ItemResult>;
@@ -44,6 +52,8 @@ class PortJob final : public QObject {
   using Step = std::function<void()>;
   // An item's answer has come, while the transfer goes on.
   using Answered = std::function<void(std::size_t item, const transfer::ItemResult& result)>;
+  // Where an apply stands: what an interrupt or a lost port has to undo.
+  enum class Phase : std::uint8_t { Other, Snapshot, Writing, Confirming, ReadingBack, Restoring };
 
   // Connection (PortJob.cpp).
   bool Open();
@@ -71,15 +81,26 @@ class PortJob final : public QObject {
   void Detect();
   void ReadEntries(std::vector<SettingName> names);
   void Diff();
+
+  // apply and set (PortJobApply.cpp).
+  bool Transactional() const;
   void Apply(std::vector<transfer::ProfileSetting> rows, bool all);
-  void ApplyPlanned(const ReadValues& before);
+  void ApplyPlanned(ReadValues before);
   void WriteLast(std::size_t k, Step then);
   void ReadBack();
   void Save();
   void TakeWrites(const std::vector<std::size_t>& rows, const Results& results);
-  transfer::ItemResult WriteOf(const SettingName& name) const;
   void SettleUnfinished();
   std::string LostAfter(const transfer::ProfileSetting& row);
+  // The way back (PortJobRollback.cpp).
+  bool GoBackIfInterrupted();
+  // keep: the settings that stay as written (--partial), then the save follows.
+  void Rollback(std::set<SettingName> keep = {});
+  void RestoreLast(std::vector<RestoreStep> steps, std::size_t k, Step then);
+  void ReadRestored(const std::vector<RestoreStep>& steps, bool thenSave);
+  void LostMidApply(const std::string& why);
+  void Regain(std::chrono::steady_clock::time_point until);
+  void SettleRestored();
 
   const Options& options_;
   Target target_;
@@ -99,14 +120,18 @@ class PortJob final : public QObject {
   bool finished_ = false;
   bool slow_ = false;  // answers came, but none within its time-out
   PortReport report_;
+  // Bumped when a step is overtaken: continuations of the steps before it are dropped.
+  std::uint64_t epoch_ = 0;
 
-  // apply and set
-  std::vector<transfer::ProfileSetting> rows_;
-  bool all_ = false;
-  ApplyPlan plan_;
-  // Per row: its write's answer, taken as it comes, so a run cut short still knows it.
-  std::vector<transfer::ItemResult> rowWrites_;
-  std::map<SettingName, std::vector<std::size_t>> rowsOf_;  // each setting's rows, in order
+  // apply and set. Each row's write is taken as its answer comes, so a run cut short still
+  // knows it.
+  ApplyRun apply_;
+  Phase phase_ = Phase::Other;
+  bool readBack_ = false;               // the forward pass's read back is in the entries
+  bool mustRestore_ = false;            // the run failed after writing: everything goes back
+  int interrupted_ = 0;                 // the signal that cut the run short
+  std::string lost_;                    // why the receiver went away mid-apply
+  transfer::ProfileSetting restoring_;  // the link-cutting setting being put back
   // A setting that can cut the link is being written and confirmed: over TCP a drop then is
   // expected, and the link is made again (at most kReconnects times for one setting).
   const transfer::ProfileSetting* cutting_ = nullptr;

@@ -16,15 +16,16 @@ std::string KeyOf(const SettingEntry& entry) {
   return entry.section + "." + entry.name;
 }
 
-bool PrintsProfile(const std::string& command) {
-  return command == "get" || command == "dump" || command == "base-profile";
+bool PrintsProfile(std::optional<Command> command) {
+  return command == Command::Get || command == Command::Dump || command == Command::BaseProfile;
 }
 
 Json SettingJson(const SettingEntry& entry) {
-  return Json::Object{{"section", entry.section}, {"name", entry.name},
-                      {"wanted", entry.wanted},   {"before", entry.before},
-                      {"after", entry.after},     {"outcome", OutcomeName(entry.outcome)},
-                      {"status", entry.status},   {"suggestion", entry.suggestion}};
+  return Json::Object{{"section", entry.section},  {"name", entry.name},
+                      {"wanted", entry.wanted},    {"before", entry.before},
+                      {"after", entry.after},      {"outcome", OutcomeName(entry.outcome)},
+                      {"status", entry.status},    {"suggestion", entry.suggestion},
+                      {"restored", entry.restored}};
 }
 
 Json PortJson(const PortReport& port) {
@@ -36,6 +37,7 @@ Json PortJson(const PortReport& port) {
                       {"exit", static_cast<int>(port.exit)},
                       {"diagnosis", port.diagnosis},
                       {"saved", port.saved},
+                      {"rolled_back", port.rolledBack},
                       {"elapsed_ms", port.elapsedMs},
                       {"settings", std::move(settings)}};
   if (port.listing) {
@@ -92,7 +94,19 @@ std::string EntryText(const SettingEntry& entry) {
   }
   line += std::string(" (") + OutcomeName(entry.outcome);
   if (entry.status) line += ", status " + std::to_string(*entry.status);
+  if (entry.restored) line += *entry.restored ? ", put back" : ", NOT put back";
   return line + ")\n";
+}
+
+// After a run that had to go back: whether it got there, and what a power cycle would mend.
+std::string RollbackText(const PortReport& port) {
+  std::string left;
+  for (const auto& entry : port.settings) {
+    if (entry.restored == false) left += (left.empty() ? "" : ", ") + KeyOf(entry);
+  }
+  if (left.empty()) return port.rolledBack ? "  rolled back: the receiver is as it was\n" : "";
+  return "  left changed: " + left +
+         "; not saved, so a power cycle brings back the receiver's saved settings\n";
 }
 
 // get and dump: the values read, as a profile, and everything else as comments.
@@ -112,6 +126,12 @@ void ProfilePortText(std::string& out, const PortReport& port, bool several) {
   }
 }
 
+std::string Hex(std::uint16_t sender) {
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "0x%04X", unsigned{sender});
+  return hex;
+}
+
 // What a port's run came to, on one line: "/dev/ttyUSB0 (sender 0x1234): 3 written, saved,
 // exit 0".
 std::string Summary(const PortReport& port) {
@@ -121,11 +141,7 @@ std::string Summary(const PortReport& port) {
       {Outcome::Refused, "refused"},     {Outcome::Unknown, "unknown"},
       {Outcome::Mismatch, "mismatched"}, {Outcome::Unanswered, "unanswered"}};
   std::string line = port.port;
-  if (port.sender) {
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "0x%04X", unsigned{*port.sender});
-    line += std::string(" (sender ") + hex + ")";
-  }
+  if (port.sender) line += " (sender " + Hex(*port.sender) + ")";
   line += ": ";
   for (const auto& [outcome, word] : kCounted) {
     const auto n =
@@ -137,13 +153,19 @@ std::string Summary(const PortReport& port) {
     line += ", ";
   }
   if (port.saved) line += "saved, ";
+  if (port.rolledBack) line += "rolled back, ";
   if (port.diagnosis) line += *port.diagnosis + ", ";
   return line + "exit " + std::to_string(static_cast<int>(port.exit));
 }
 
+// A failure's diagnosis is said on stderr, not among the results.
+bool ToStderr(const PortReport& port) {
+  return port.diagnosis && port.exit > ExitCode::Differences;
+}
+
 // A detect's diagnosis is its result; for other commands it explains a failure.
-bool DiagnosisIsData(const std::string& command) {
-  return command == "detect" || command == "ports";
+bool DiagnosisIsData(std::optional<Command> command) {
+  return command == Command::Detect || command == Command::Ports;
 }
 
 // What a port prints. With several ports its rows come under a header that names it, so that no
@@ -154,24 +176,24 @@ void PortText(std::string& out, const Report& report, const PortReport& port, bo
   const bool shown = failed || !quiet || DiagnosisIsData(report.command);
   if (PrintsProfile(report.command)) {
     ProfilePortText(out, port, several);
-    if (port.diagnosis && shown) {
-      out += "# " + port.port + ": " + *port.diagnosis;
-      if (failed) out += " (exit " + std::to_string(static_cast<int>(port.exit)) + ")";
-      out += '\n';
+    if (port.diagnosis && shown && !ToStderr(port)) {
+      out += "# " + port.port + ": " + *port.diagnosis + "\n";
     }
     return;
   }
   if (several) {
     if (shown) out += "== " + Summary(port) + "\n";
-  } else if (port.diagnosis && shown) {
+  } else if (port.diagnosis && shown && !ToStderr(port)) {
+    // A failure's goes to stderr. The sender tells which receiver sat on the port.
     out += port.port + ": " + *port.diagnosis;
-    if (failed) out += " (exit " + std::to_string(static_cast<int>(port.exit)) + ")";
+    if (port.sender) out += ", sender " + Hex(*port.sender);
     out += '\n';
   }
   if (quiet && !failed) return;
   for (const auto& entry : port.settings) {
     if (!quiet || entry.outcome != Outcome::Unchanged) out += EntryText(entry);
   }
+  out += RollbackText(port);
   if (port.saved && !several) out += "  settings saved\n";
 }
 
@@ -215,9 +237,13 @@ ExitCode Report::Exit() const {
   return highest;
 }
 
-Report UsageReport(std::string command, std::string message) {
+int Report::Status() const {
+  return signal != 0 ? 128 + signal : static_cast<int>(Exit());
+}
+
+Report UsageReport(std::optional<Command> command, std::string message) {
   Report report;
-  report.command = std::move(command);
+  report.command = command;
   report.error = std::move(message);
   report.ownExit = ExitCode::Usage;
   return report;
@@ -244,11 +270,11 @@ std::vector<SettingEntry> EntriesFor(const std::vector<transfer::ProfileSetting>
 std::string RenderJson(const Report& report) {
   Json::Array ports;
   for (const auto& port : report.ports) ports.push_back(PortJson(port));
-  Json::Object document{{"command", report.command.empty() ? Json() : Json(report.command)},
-                        {"exit", static_cast<int>(report.Exit())},
+  Json::Object document{{"command", report.command ? Json(CommandName(*report.command)) : Json()},
+                        {"exit", report.Status()},
                         {"ports", std::move(ports)}};
   if (report.error) document.emplace_back("error", *report.error);
-  if (report.command == "base-profile" && !report.error) {
+  if (report.command == Command::BaseProfile && !report.error) {
     Json::Array rows;
     for (const auto& row : report.profile) {
       rows.push_back(
@@ -262,10 +288,24 @@ std::string RenderJson(const Report& report) {
   return Json(std::move(document)).Dump();
 }
 
-std::string RenderText(const Report& report, bool quiet) {
-  if (report.error) return "orvanectl: " + *report.error + "\nTry 'orvanectl --help'.\n";
+std::string RenderErrors(const Report& report, bool json) {
+  if (report.error) {
+    return "orvanectl: " + *report.error + (json ? "\n" : "\nTry 'orvanectl --help'.\n");
+  }
   std::string out;
-  if (report.command == "base-profile") {
+  for (const auto& port : report.ports) {
+    // A run cut short by a signal is a failure whatever its settings came to.
+    if (port.exit > ExitCode::Differences || report.signal != 0) {
+      out += "orvanectl: " + Summary(port) + "\n";
+    }
+  }
+  return out;
+}
+
+std::string RenderText(const Report& report, bool quiet) {
+  if (report.error) return {};
+  std::string out;
+  if (report.command == Command::BaseProfile) {
     const transfer::RenderedProfile rendered = transfer::RenderProfile(report.profile);
     return LeftOutText(report) +
            (rendered.Ok() ? rendered.text
@@ -273,7 +313,7 @@ std::string RenderText(const Report& report, bool quiet) {
   }
   const bool listing = std::any_of(report.ports.begin(), report.ports.end(),
                                    [](const PortReport& port) { return port.listing.has_value(); });
-  if (report.command == "ports" && report.ports.empty() && !quiet)
+  if (report.command == Command::Ports && report.ports.empty() && !quiet)
     return "No serial ports found.\n";
   for (const auto& port : report.ports) {
     if (listing && port.listing) {

@@ -41,7 +41,8 @@ struct SettingEntry {
   Outcome outcome = Outcome::Read;
   std::optional<int> status;  // the receiver's write status; empty where nothing was written
   std::optional<std::string> suggestion = std::nullopt;  // Unknown: the known key it may have meant
-  std::optional<bool> restored = std::nullopt;  // put back after a failed run; empty: not written
+  // A run that had to go back: whether this setting reads as it did before; empty: not written.
+  std::optional<bool> restored = std::nullopt;
 };
 
 // A serial port as the system lists it (the ports command).
@@ -59,27 +60,30 @@ struct PortReport {
   std::optional<std::uint16_t> sender;  // the receiver's sender id, once a frame was heard
   ExitCode exit = ExitCode::Done;
   std::optional<std::string> diagnosis;
-  bool saved = false;  // the save was sent (the receiver does not answer a save)
-  bool rolledBack = false;
+  bool saved = false;       // the save was sent (the receiver does not answer a save)
+  bool rolledBack = false;  // every setting written was put back to what it was before
   std::int64_t elapsedMs = 0;
   std::vector<SettingEntry> settings;
   std::optional<SerialPortListing> listing;
 };
 
 struct Report {
-  std::string command;               // empty when the command line named none
+  std::optional<Command> command;    // empty when the command line named none
   std::optional<std::string> error;  // a usage or profile error: then no port was touched
   std::vector<PortReport> ports;
   std::vector<transfer::ProfileSetting> profile;  // base-profile: the rows it prints
   // base-profile: the settings it leaves out, each with the flag that would fill it in.
   std::vector<std::pair<std::string, std::string>> leftOut;
   ExitCode ownExit = ExitCode::Done;  // a usage error: Usage
+  int signal = 0;                     // the run was cut short by SIGINT or SIGTERM
 
   // The highest of the ports' codes and the report's own.
   ExitCode Exit() const;
+  // What the program exits with: 128 + the signal for a run cut short, else Exit().
+  int Status() const;
 };
 
-Report UsageReport(std::string command, std::string message);
+Report UsageReport(std::optional<Command> command, std::string message);
 
 // One entry per setting the rows name, in the order of its first row, wanting the value of its
 // last row (what the receiver holds once every row has been written); outcome and status are
@@ -92,5 +96,7 @@ std::string RenderJson(const Report& report);
 // under a header naming it, and a line per port ends the report. quiet keeps only data and
 // failures.
 std::string RenderText(const Report& report, bool quiet);
+// The text for stderr: a usage or profile error, and each failed port's diagnosis, one line each.
+std::string RenderErrors(const Report& report, bool json);
 
 }  // namespace orvane::ctl

@@ -29,9 +29,9 @@ constexpr CommandHelp kCommandHelp[] = {
       Reads settings; KEY is section.name. Prints the values as a profile. A setting the
       receiver does not have is reported unknown (exit 4), with the known key nearest to it.
 )"},
-    {"set", R"(  set KEY=VALUE... [--no-save] [--force]
-      Writes settings, then saves them on the receiver unless --no-save. Values are checked
-      first, as for apply.
+    {"set", R"(  set KEY=VALUE... [--no-save] [--partial] [--force]
+      Writes settings, then saves them on the receiver unless --no-save; all or nothing, with
+      --partial, and checked first, as for apply.
 )"},
     {"dump", R"(  dump
       Reads every setting of the window's read and write tables; prints a profile.
@@ -39,10 +39,15 @@ constexpr CommandHelp kCommandHelp[] = {
     {"diff", R"(  diff PROFILE
       Shows what apply would change; exits 1 when anything differs.
 )"},
-    {"apply", R"(  apply PROFILE [--all] [--dry-run] [--no-save] [--force] [--set KEY=VALUE]...
-        [--fleet SHEET.csv]
+    {"apply", R"(  apply PROFILE [--all] [--dry-run] [--no-save] [--partial] [--force]
+        [--set KEY=VALUE]... [--fleet SHEET.csv]
       Writes the profile's settings that differ (every one with --all), reads them back and
-      saves them. --dry-run only shows what would change, and exits 1 when anything differs.
+      saves them. All or nothing: when one is refused, reads back differently or stays
+      unanswered, or the receiver was lost and found again, every setting written is put back
+      to the value read before, and nothing is saved. --partial keeps what read back as
+      written instead, puts back what failed, and saves. SIGINT or SIGTERM puts back what was
+      written and exits 130 or 143, unsaved; a second one exits at once.
+      --dry-run only shows what would change, and exits 1 when anything differs.
       Nothing is sent (exit 2) when a value is one the receiver would refuse (an address that
       is not IPv4, a latitude, longitude or elevation mask out of range, a mode, port number or
       baud rate it has not got), or when the settings would blank a base station: an empty
@@ -140,12 +145,13 @@ Profiles:
 
 Output:
   Results go to stdout; get, dump and base-profile print a profile there, with everything
-  else as comments. A progress bar per port goes to stderr when it is a terminal; with -v a
+  else as comments. Usage and profile errors, and a line for each port that failed, go to
+  stderr (also with --json). A progress bar per port goes to stderr when it is a terminal; with -v a
   trace of every frame. With --json, one document:
     {"command": ..., "exit": N, "ports": [{"port": ..., "speed": ..., "exit": N,
-     "sender": N, "diagnosis": ..., "saved": bool, "elapsed_ms": N, "settings":
-     [{"section": ..., "name": ..., "wanted": ..., "before": ..., "after": ...,
-     "outcome": ..., "status": N, "suggestion": ...}]}]}
+     "sender": N, "diagnosis": ..., "saved": bool, "rolled_back": bool, "elapsed_ms": N,
+     "settings": [{"section": ..., "name": ..., "wanted": ..., "before": ..., "after": ...,
+     "outcome": ..., "status": N, "suggestion": ..., "restored": bool or null}]}]}
   outcome is one of unchanged, differs, written, refused, mismatch, unanswered, read,
   unknown (the receiver has no such setting; suggestion is the known key nearest to it).
   With several ports, each port's rows come under a header line "== PORT (sender 0xNNNN):
@@ -162,6 +168,7 @@ Exit status:
   4  a setting was refused, or the receiver has no such setting
   5  a read-back differs from what was written
   6  a setting stayed unanswered after the retries
+  130, 143  cut short by SIGINT or SIGTERM; nothing saved
   With several ports, the highest of their codes.
 )";
   return text;

@@ -7,12 +7,14 @@
 #include "CommandLine.h"
 #include "Commands.h"
 #include "JournalCommand.h"
+#include "Interrupts.h"
 #include "Report.h"
 
 namespace {
 
-void Print(const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
+void Print(const std::string& text, std::FILE* to = stdout) {
+  std::fwrite(text.data(), 1, text.size(), to);
+  std::fflush(to);
 }
 
 }  // namespace
@@ -33,11 +35,17 @@ int main(int argc, char** argv) {
   }
   Report report;
   if (line.kind == CommandLine::Kind::UsageError) {
-    report = UsageReport(line.command, line.message);
+    report = UsageReport(
+        line.command.empty() ? std::nullopt : std::optional<Command>(line.options.command),
+        line.message);
   } else {
+    InstallInterruptHandlers();
     QCoreApplication app(argc, argv);
     report = Run(line.options);
+    report.signal = InterruptSignal();
   }
+  // What went wrong on stderr; stdout carries only what the command produces.
+  Print(RenderErrors(report, line.json), stderr);
   Print(line.json ? RenderJson(report) : RenderText(report, line.options.quiet));
-  return static_cast<int>(report.Exit());
+  return report.Status();
 }

@@ -37,9 +37,12 @@ Plays an Orvane receiver on a pseudo-terminal, reachable through a stable link.
   --latency MS           answer each request MS milliseconds after its last byte came in
   --queue N              at most N requests waiting for their answer; more are dropped
   --validate             refuse values a receiver would refuse, with status 1
+  --lose-write-answer SECTION.NAME
+                         take writes of this setting but send no answer (repeatable)
   --mismatch SECTION.NAME
                          accept writes of this setting but keep another value, which
-                         reads then return (repeatable)
+                         reads then return; a write of the value it held before its first
+                         write is kept as it is (repeatable)
   --hang-up-after WHAT   hang up the line a request came in on right after it was
                          answered: WHAT is SECTION.NAME (an accepted write of it),
                          save (a save) or N (the Nth answer); repeatable. Over TCP
@@ -134,7 +137,8 @@ ParseOutcome ParseOptions(int argc, char** argv, Options& options, std::string& 
     kSeed,
     kMismatch,
     kHangUp,
-    kDrip
+    kDrip,
+    kLoseWriteAnswer
   };
   static const option kLong[] = {
       {"link", required_argument, nullptr, kLink},
@@ -157,6 +161,7 @@ ParseOutcome ParseOptions(int argc, char** argv, Options& options, std::string& 
       {"mismatch", required_argument, nullptr, kMismatch},
       {"hang-up-after", required_argument, nullptr, kHangUp},
       {"drip", required_argument, nullptr, kDrip},
+      {"lose-write-answer", required_argument, nullptr, kLoseWriteAnswer},
       {nullptr, 0, nullptr, 0},
   };
   options.link = DefaultLink();
@@ -189,10 +194,12 @@ ParseOutcome ParseOptions(int argc, char** argv, Options& options, std::string& 
       case kRefuse:
       case kNoAnswer:
       case kMismatch:
+      case kLoseWriteAnswer:
         if (!IsSettingName(optarg)) return fail(std::string("expected SECTION.NAME: ") + optarg);
         (id == kRefuse     ? options.refuse
          : id == kNoAnswer ? options.noAnswer
-                           : options.mismatch)
+         : id == kMismatch ? options.mismatch
+                           : options.unansweredWrites)
             .insert(optarg);
         break;
       case kPace:

@@ -24,11 +24,12 @@ struct Options {
   std::chrono::milliseconds unplugPause{3000};
   int tcpPort = 0;    // also serve the receiver on 127.0.0.1 at this port; 0: not at all
   bool pace = false;  // bytes each way at the line rate, 10 bits a byte
-  std::chrono::milliseconds latency{0};  // from a request's last byte to its answer
-  std::optional<int> queue;              // requests waiting for their answer; more are dropped
-  bool validate = false;                 // refuse values a receiver would refuse (status 1)
-  std::optional<std::uint32_t> seed;     // drops and noise repeat from run to run
-  std::set<std::string> mismatch;        // "section.name": writes accepted but kept altered
+  std::chrono::milliseconds latency{0};    // from a request's last byte to its answer
+  std::optional<int> queue;                // requests waiting for their answer; more are dropped
+  bool validate = false;                   // refuse values a receiver would refuse (status 1)
+  std::optional<std::uint32_t> seed;       // drops and noise repeat from run to run
+  std::set<std::string> mismatch;          // "section.name": writes accepted but kept altered
+  std::set<std::string> unansweredWrites;  // "section.name": writes taken, their answers lost
   // When the receiver hangs up the line a request came in on (--hang-up-after).
   struct HangUp {
     std::set<std::string> settings;  // "section.name": right after accepting a write of it

@@ -198,7 +198,14 @@ void Simulator::OnSettingWrite(const link::Setting& setting) {
   }
   std::uint8_t status = kAccepted;
   std::optional<int> newBaud;
-  const bool altered = options_.mismatch.count(key) != 0;
+  // An altered setting keeps anything new altered, but takes back the value it held before it
+  // was first written: a receiver that rounds new values and keeps its own.
+  bool altered = false;
+  if (options_.mismatch.count(key) != 0) {
+    const auto held = unaltered_.try_emplace(
+        key, store_.Get(setting.section, setting.name).value_or(std::string()));
+    altered = setting.value != held.first->second;
+  }
   if (options_.refuse.count(key) != 0 || !store_.Has(setting.section, setting.name)) {
     status = kSettingRejected;
   } else if (IsSpeedSetting(setting) && !(newBaud = ParseBaud(setting.value))) {
@@ -216,6 +223,10 @@ void Simulator::OnSettingWrite(const link::Setting& setting) {
   }
   if (!(status == kAccepted && altered)) {
     value = store_.Get(setting.section, setting.name).value_or(setting.value);
+  }
+  if (status == kAccepted && options_.unansweredWrites.count(key) != 0) {
+    LogFrame("(write of " + key + " taken, its answer lost)");
+    return;
   }
   if (status == kAccepted && options_.hangUp.settings.count(key) != 0 && replyTo_ != nullptr) {
     replyTo_->hangUpDue = true;

@@ -159,6 +159,8 @@ class Simulator {
   std::uint64_t bytesReceived_ = 0;
   std::uint64_t bytesSent_ = 0;
   int answers_ = 0;  // answers sent, every line together
+  // --mismatch settings: the value each held before its first write.
+  std::map<std::string, std::string> unaltered_;
 };
 
 }  // namespace orvane::sim

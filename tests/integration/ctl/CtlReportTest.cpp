@@ -36,13 +36,13 @@ TEST(ReportExit, IsTheHighestOfThePortsAndItsOwn) {
     for (ExitCode exit : c.ports) report.ports.push_back(Port("p", exit));
     EXPECT_EQ(report.Exit(), c.expected);
   }
-  EXPECT_EQ(UsageReport("get", "bad").Exit(), ExitCode::Usage);
+  EXPECT_EQ(UsageReport(Command::Get, "bad").Exit(), ExitCode::Usage);
 }
 
 // One port that went through every outcome.
 Report Applied() {
   Report report;
-  report.command = "apply";
+  report.command = Command::Apply;
   PortReport port = Port("/dev/ttyUSB0", ExitCode::Mismatch);
   port.speed = 19200;
   port.diagnosis = "heartbeat at 19200";
@@ -87,8 +87,8 @@ TEST(ReportJson, CarriesEveryFieldWithNullsWhereNothingIsKnown) {
   const QJsonArray ports = document.value("ports").toArray();
   ASSERT_EQ(ports.size(), 2);
   const QJsonObject serial = ports[0].toObject();
-  EXPECT_EQ(Keys(serial), (QStringList{"diagnosis", "elapsed_ms", "exit", "port", "saved", "sender",
-                                       "settings", "speed"}));
+  EXPECT_EQ(Keys(serial), (QStringList{"diagnosis", "elapsed_ms", "exit", "port", "rolled_back",
+                                       "saved", "sender", "settings", "speed"}));
   EXPECT_EQ(serial.value("sender").toInt(), 0x1234);
   EXPECT_EQ(serial.value("speed").toInt(), 19200);
   EXPECT_EQ(serial.value("saved").toBool(), true);
@@ -103,8 +103,8 @@ TEST(ReportJson, CarriesEveryFieldWithNullsWhereNothingIsKnown) {
                             "mismatch",  "unanswered", "read",    "unknown"};
   for (qsizetype i = 0; i < settings.size(); ++i) {
     const QJsonObject entry = settings[i].toObject();
-    EXPECT_EQ(Keys(entry), (QStringList{"after", "before", "name", "outcome", "section", "status",
-                                        "suggestion", "wanted"}));
+    EXPECT_EQ(Keys(entry), (QStringList{"after", "before", "name", "outcome", "restored", "section",
+                                        "status", "suggestion", "wanted"}));
     EXPECT_EQ(entry.value("outcome").toString(), outcomes[i]);
   }
   EXPECT_TRUE(settings[0].toObject().value("status").isNull());
@@ -121,7 +121,7 @@ TEST(ReportJson, CarriesEveryFieldWithNullsWhereNothingIsKnown) {
 
 TEST(ReportText, GetPrintsAProfileWithEverythingElseAsComments) {
   Report report;
-  report.command = "get";
+  report.command = Command::Get;
   for (const char* name : {"/dev/ttyUSB0", "/dev/ttyUSB1"}) {
     PortReport port = Port(name, ExitCode::Unanswered);
     port.diagnosis = "heartbeat at 19200";
@@ -140,14 +140,18 @@ TEST(ReportText, GetPrintsAProfileWithEverythingElseAsComments) {
   EXPECT_EQ(parsed.rows[0], (transfer::ProfileSetting{"uart1", "baudrate", "19200", 0}));
   EXPECT_EQ(parsed.rows[1], (transfer::ProfileSetting{"s", "padded", " x ", 0}));
   EXPECT_NE(text.find("# uart1.mode: unanswered"), std::string::npos) << text;
-  EXPECT_NE(text.find("# /dev/ttyUSB1: heartbeat at 19200 (exit 6)"), std::string::npos) << text;
+  // A failure is said on stderr.
+  EXPECT_EQ(text.find("heartbeat"), std::string::npos) << text;
+  const std::string errors = RenderErrors(report, false);
+  EXPECT_NE(errors.find("orvanectl: /dev/ttyUSB1: "), std::string::npos) << errors;
+  EXPECT_NE(errors.find("heartbeat at 19200, exit 6\n"), std::string::npos) << errors;
 }
 
 // With several ports each port's rows come under its header, whichever port failed first, and a
 // line per port ends the report; -q keeps only failures, without unchanged rows.
 TEST(ReportText, EveryRowUnderItsPortsHeaderAndQuietKeepsFailuresOnly) {
   Report report;
-  report.command = "apply";
+  report.command = Command::Apply;
   PortReport bad = Port("/dev/ttyUSB1", ExitCode::Refused);
   bad.settings = {{"uart1", "mode", "SBP", "SBP", std::nullopt, Outcome::Unchanged, std::nullopt},
                   {"ntrip", "enable", "True", "False", "False", Outcome::Refused, 2}};

@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: Apache-2.0
+// What a failed apply puts back, and in what order; what the engine's answers make of a setting.
+
+#include <gtest/gtest.h>
+
+#include "ApplyRun.h"
+#include "Outcomes.h"
+
+namespace orvane::ctl {
+namespace {
+
+using Answer = transfer::Outcome;
+using Rows = std::vector<transfer::ProfileSetting>;
+using Names = std::vector<std::string>;
+
+const Rows kRows{
+    {"uart1", "baudrate", "57600", 1},           {"solution", "elevation_mask", "5", 2},
+    {"ethernet", "interface_mode", "Config", 3}, {"ethernet", "ip_address", "10.0.0.9", 4},
+    {"ethernet", "interface_mode", "Active", 5}, {"uart0", "mode", "SBP", 6}};
+const ReadValues kBefore{{{"uart1", "baudrate"}, "19200"},
+                         {{"solution", "elevation_mask"}, "10"},
+                         {{"ethernet", "interface_mode"}, "Active"},
+                         {{"ethernet", "ip_address"}, "192.168.0.222"},
+                         {{"uart0", "mode"}, "RTCM"}};
+
+struct RestoreCase {
+  const char* title;
+  bool overTcp;
+  std::vector<std::pair<std::size_t, Answer>> writes;  // row, its answer; the rest not sent
+  Names steps;                                         // "section.name=value", in order
+};
+
+void PrintTo(const RestoreCase& c, std::ostream* os) {
+  *os << c.title;
+}
+
+class Restores : public ::testing::TestWithParam<RestoreCase> {};
+
+TEST_P(Restores, PutBackWhatMayHaveChangedLinkCuttersLastInReverse) {
+  const RestoreCase& c = GetParam();
+  ApplyRun run(kRows, true, c.overTcp);
+  run.Plan(kBefore);
+  for (const auto& [row, answer] : c.writes) run.TakeWrite(row, {answer, "", 0, 1});
+  Names steps;
+  for (const RestoreStep& step : run.RestorePlan()) {
+    steps.push_back(step.name.first + "." + step.name.second + "=" + step.value +
+                    (step.cutsLink ? " (cuts)" : ""));
+  }
+  EXPECT_EQ(steps, c.steps);
+}
+
+const std::vector<std::pair<std::size_t, Answer>> kAllAccepted{
+    {0, Answer::Accepted}, {1, Answer::Accepted}, {2, Answer::Accepted},
+    {3, Answer::Accepted}, {4, Answer::Accepted}, {5, Answer::Accepted}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Restores,
+    ::testing::Values(
+        RestoreCase{"NothingSentNothingBack", false, {}, {}},
+        RestoreCase{"EverythingWrittenOverSerial",
+                    false,
+                    kAllAccepted,
+                    {"ethernet.ip_address=192.168.0.222", "ethernet.interface_mode=Active",
+                     "solution.elevation_mask=10", "uart0.mode=RTCM (cuts)",
+                     "uart1.baudrate=19200 (cuts)"}},
+        RestoreCase{"OverTcpTheNetworkGoesBackWithTheCutters",
+                    true,
+                    kAllAccepted,
+                    {"solution.elevation_mask=10", "uart0.mode=RTCM (cuts)",
+                     "ethernet.interface_mode=Active (cuts)",
+                     "ethernet.ip_address=192.168.0.222 (cuts)", "uart1.baudrate=19200 (cuts)"}},
+        // A refusal changed nothing; an unanswered or awaiting write may have; a procedure
+        // started counts whole.
+        RestoreCase{"OnlyWhatMayHaveChanged",
+                    false,
+                    {{1, Answer::Refused},
+                     {2, Answer::Accepted},
+                     {3, Answer::Unanswered},
+                     {0, Answer::Awaiting}},
+                    {"ethernet.ip_address=192.168.0.222", "ethernet.interface_mode=Active",
+                     "uart1.baudrate=19200 (cuts)"}}),
+    [](const auto& info) { return std::string(info.param.title); });
+
+TEST(Restores, ASettingWithoutASnapshotCannotGoBack) {
+  ApplyRun run(kRows, true, false);
+  run.Plan({{{"solution", "elevation_mask"}, "10"}});
+  for (const auto& [row, answer] : kAllAccepted) run.TakeWrite(row, {answer, "", 0, 1});
+  ASSERT_EQ(run.RestorePlan().size(), 1U);
+  EXPECT_TRUE(run.MayHaveChanged({"uart1", "baudrate"}));
+}
+
+struct OutcomeCase {
+  Answer write;
+  std::optional<std::string> after;
+  Outcome outcome;
+  ExitCode code;
+};
+
+TEST(Outcomes, AWrittenSettingIsWhatItsWriteAndItsReadBackMakeIt) {
+  const OutcomeCase cases[] = {
+      {Answer::Accepted, "5", Outcome::Written, ExitCode::Done},
+      {Answer::Accepted, "6", Outcome::Mismatch, ExitCode::Mismatch},
+      {Answer::Accepted, std::nullopt, Outcome::Unanswered, ExitCode::Unanswered},
+      {Answer::Refused, "10", Outcome::Refused, ExitCode::Refused},
+      {Answer::Unanswered, "5", Outcome::Unanswered, ExitCode::Unanswered},
+      {Answer::Awaiting, std::nullopt, Outcome::Unanswered, ExitCode::Unanswered},
+  };
+  for (const OutcomeCase& c : cases) {
+    const Outcome outcome = WrittenOutcome({c.write, "", 0, 1}, c.after, std::string("5"));
+    EXPECT_EQ(outcome, c.outcome) << static_cast<int>(c.write) << " " << c.after.value_or("-");
+    EXPECT_EQ(CodeOf(outcome), c.code);
+  }
+  EXPECT_EQ(CodeOf(Answer::NotSendable), ExitCode::Unanswered);
+  EXPECT_EQ(CodeOf(Outcome::Differs), ExitCode::Differences);
+  EXPECT_FALSE(MayHaveChanged(Answer::Refused));
+  EXPECT_FALSE(MayHaveChanged(Answer::NotSent));
+}
+
+}  // namespace
+}  // namespace orvane::ctl
