@@ -15,27 +15,15 @@
 #include <QTemporaryDir>
 #include <array>
 
+#include "e2e/CtlRun.h"
 #include "e2e/SimProcess.h"
 
 namespace orvane::testing {
 namespace {
 
-struct CtlRun {
-  int exit = -1;
-  QJsonObject document;
-  QByteArray err;
-};
-
-CtlRun Ctl(const QStringList& arguments) {
-  QProcess process;
-  process.start(QStringLiteral(ORVANECTL_EXE), QStringList{"--json"} + arguments);
-  EXPECT_TRUE(WaitFor([&] { return process.state() == QProcess::NotRunning; }, 60s))
-      << arguments.join(' ').toStdString();
-  CtlRun run;
-  run.exit = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  run.document = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
-  run.err = process.readAllStandardError();
-  return run;
+// --json without the document checks: the journal command prints its own form.
+CtlRun RunJson(const QStringList& arguments) {
+  return RunCtl(QStringList{"--json"} + arguments);
 }
 
 void Write(const QString& path, const QByteArray& text) {
@@ -65,7 +53,7 @@ TEST(CtlFleet, GivesEachReceiverItsOwnAddressInOneRunAndJournalsEachPort) {
   }
   Write(sheet, csv);
 
-  const CtlRun run = Ctl({"--journal", journal, "apply", profile, "--fleet", sheet});
+  const CtlRun run = RunJson({"--journal", journal, "apply", profile, "--fleet", sheet});
   ASSERT_EQ(run.exit, 0) << QJsonDocument(run.document).toJson().toStdString();
   ASSERT_EQ(run.document.value("ports").toArray().size(), 3);
   const char* addresses[] = {"192.168.0.21", "192.168.0.22", "192.168.0.9"};  // the last: empty
@@ -80,7 +68,7 @@ TEST(CtlFleet, GivesEachReceiverItsOwnAddressInOneRunAndJournalsEachPort) {
   ASSERT_TRUE(append.open(QIODevice::Append));
   append.write("not a journal line\n");
   append.close();
-  const CtlRun history = Ctl({"journal", "--port", sims[1].link(), journal});
+  const CtlRun history = RunJson({"journal", "--port", sims[1].link(), journal});
   EXPECT_EQ(history.exit, 0);
   const QJsonArray entries = history.document.value("entries").toArray();
   ASSERT_EQ(entries.size(), 1);
@@ -98,7 +86,7 @@ TEST(CtlJournal, HoldsOnlyWholeLinesAfterRunsKilledAtRandomMoments) {
   // How long a whole run takes here, so that the kills fall before, during and after its end.
   QElapsedTimer timer;
   timer.start();
-  ASSERT_EQ(Ctl(apply).exit, 0);
+  ASSERT_EQ(RunJson(apply).exit, 0);
   const int whole = static_cast<int>(timer.elapsed()) + 50;
   QRandomGenerator random(16);
   for (int i = 0; i < 20; ++i) {
@@ -109,7 +97,7 @@ TEST(CtlJournal, HoldsOnlyWholeLinesAfterRunsKilledAtRandomMoments) {
     process.kill();
     ASSERT_TRUE(WaitFor([&] { return process.state() == QProcess::NotRunning; }, 10s));
   }
-  ASSERT_EQ(Ctl(apply).exit, 0);
+  ASSERT_EQ(RunJson(apply).exit, 0);
   const QList<QByteArray> lines = Lines(journal);
   EXPECT_GE(lines.size(), 2);
   for (const QByteArray& line : lines) {
@@ -122,9 +110,3 @@ TEST(CtlJournal, HoldsOnlyWholeLinesAfterRunsKilledAtRandomMoments) {
 
 }  // namespace
 }  // namespace orvane::testing
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

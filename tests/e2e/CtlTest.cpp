@@ -16,61 +16,11 @@
 #include <memory>
 #include <vector>
 
+#include "e2e/CtlRun.h"
 #include "e2e/SimProcess.h"
 
 namespace orvane::testing {
 namespace {
-
-struct CtlRun {
-  int exit = -1;
-  QJsonObject document;
-  QByteArray err;
-};
-
-// orvanectl with --json; the event loop keeps turning so the simulators' logs keep flowing.
-CtlRun Ctl(const QStringList& arguments) {
-  QProcess process;
-  process.start(QStringLiteral(ORVANECTL_EXE), QStringList{"--json"} + arguments);
-  EXPECT_TRUE(WaitFor([&] { return process.state() == QProcess::NotRunning; }, 60s))
-      << arguments.join(' ').toStdString();
-  CtlRun run;
-  run.exit = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  QJsonParseError error;
-  const QByteArray out = process.readAllStandardOutput();
-  run.document = QJsonDocument::fromJson(out, &error).object();
-  run.err = process.readAllStandardError();
-  EXPECT_EQ(error.error, QJsonParseError::NoError) << out.toStdString();
-  EXPECT_EQ(run.document.value("exit").toInt(-1), run.exit) << out.toStdString();
-  return run;
-}
-
-QJsonObject Port(const CtlRun& run, qsizetype i = 0) {
-  return run.document.value("ports").toArray().at(i).toObject();
-}
-
-// The entry of one setting on the first port.
-QJsonObject Entry(const CtlRun& run, const QString& section, const QString& name) {
-  for (const auto& value : Port(run).value("settings").toArray()) {
-    const QJsonObject entry = value.toObject();
-    if (entry.value("section") == section && entry.value("name") == name) return entry;
-  }
-  ADD_FAILURE() << "no entry for " << section.toStdString() << "." << name.toStdString();
-  return {};
-}
-
-class ProfileFile {
- public:
-  explicit ProfileFile(const QByteArray& text) {
-    QFile file(path_);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-  }
-  const QString& path() const { return path_; }
-
- private:
-  QTemporaryDir dir_;
-  QString path_ = dir_.filePath("profile.ini");
-};
 
 const QByteArray kProfile =
     "[solution]\nelevation_mask = 5\n[ethernet]\ninterface_mode = Config\n"
@@ -487,10 +437,7 @@ TEST_P(CtlHostile, EndsAsTheLineAllowsAndSaysWhatHappened) {
   EXPECT_TRUE(c.diagnosis.isEmpty() ? diagnosis.isEmpty() : diagnosis.contains(c.diagnosis))
       << shown;
   for (const auto& [key, outcome] : c.outcomes) {
-    const auto dot = key.indexOf('.');
-    EXPECT_EQ(Entry(run, key.left(dot), key.mid(dot + 1)).value("outcome"), outcome)
-        << key.toStdString() << "\n"
-        << shown;
+    EXPECT_EQ(Entry(run, key).value("outcome"), outcome) << key.toStdString() << "\n" << shown;
   }
   EXPECT_EQ(Port(run).value("saved").toBool(), c.saved) << shown;
   EXPECT_FALSE(run.err.contains("ioctl")) << run.err.toStdString();

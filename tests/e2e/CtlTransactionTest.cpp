@@ -12,57 +12,11 @@
 #include <QProcess>
 #include <map>
 
+#include "e2e/CtlRun.h"
 #include "e2e/SimProcess.h"
 
 namespace orvane::testing {
 namespace {
-
-struct CtlResult {
-  int exit = -1;
-  QByteArray out;
-  QByteArray err;
-  QJsonObject document;  // --json runs
-};
-
-CtlResult Ctl(const QStringList& arguments) {
-  QProcess process;
-  process.start(QStringLiteral(ORVANECTL_EXE), arguments);
-  EXPECT_TRUE(WaitFor([&] { return process.state() == QProcess::NotRunning; }, 60s));
-  CtlResult run;
-  run.exit = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  run.out = process.readAllStandardOutput();
-  run.err = process.readAllStandardError();
-  run.document = QJsonDocument::fromJson(run.out).object();
-  return run;
-}
-
-QJsonObject Port(const CtlResult& run) {
-  return run.document.value("ports").toArray().at(0).toObject();
-}
-
-QJsonObject Entry(const CtlResult& run, const QString& key) {
-  for (const auto& value : Port(run).value("settings").toArray()) {
-    const QJsonObject entry = value.toObject();
-    if (entry.value("section").toString() + "." + entry.value("name").toString() == key)
-      return entry;
-  }
-  ADD_FAILURE() << "no entry for " << key.toStdString();
-  return {};
-}
-
-class ProfileFile {
- public:
-  explicit ProfileFile(const QByteArray& text) {
-    QFile file(path_);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-  }
-  const QString& path() const { return path_; }
-
- private:
-  QTemporaryDir dir_;
-  QString path_ = dir_.filePath("profile.ini");
-};
 
 // Three settings, the middle one the one that fails, the ethernet procedure around it.
 const QByteArray kProfile =
@@ -91,7 +45,7 @@ TEST_P(CtlTransaction, EndsAsBeforeOrSavesOnlyWhatWasVerified) {
   const SimProcess::Store before = sim.ReadStore();
   ProfileFile profile(kProfile);
   const QString port = sim.link();
-  const CtlResult run = Ctl(QStringList{"--json", "--port", port, "--timeout", "300", "--retries",
+  const CtlRun run = RunCtl(QStringList{"--json", "--port", port, "--timeout", "300", "--retries",
                                         "1", "apply", profile.path()} +
                             c.options);
   const std::string shown = run.out.toStdString() + run.err.toStdString();
@@ -106,7 +60,7 @@ TEST_P(CtlTransaction, EndsAsBeforeOrSavesOnlyWhatWasVerified) {
   EXPECT_EQ(sim.ReadStore() == before, c.asBefore) << shown;
   // The receiver heard a save only where one was reported. Its log lags behind: a later
   // request's line makes the count final (a receiver gone for good has none).
-  Ctl({"--port", port, "get", "ethernet.netmask"});
+  RunCtl({"--port", port, "get", "ethernet.netmask"});
   sim.WaitForLine("read request ethernet.netmask", 5s);
   EXPECT_EQ(sim.Count("rx settings save") > 0, c.saved) << shown;
   // The failure is said on stderr, and the document is the whole of stdout.
@@ -169,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CtlTransaction, TheHumanReportSaysTheReceiverIsAsItWas) {
   SimProcess sim({"--refuse", "solution.elevation_mask"});
   ProfileFile profile(kProfile);
-  const CtlResult run = Ctl({"--port", sim.link(), "apply", profile.path()});
+  const CtlRun run = RunCtl({"--port", sim.link(), "apply", profile.path()});
   EXPECT_EQ(run.exit, 4);
   EXPECT_TRUE(run.out.contains("rolled back: the receiver is as it was")) << run.out.toStdString();
   EXPECT_TRUE(run.out.contains("(written, status 0, put back)")) << run.out.toStdString();
@@ -195,7 +149,7 @@ TEST(CtlTransaction, ASigtermMidApplyPutsBackSavesNothingAndExits143) {
   EXPECT_FALSE(port.value("saved").toBool());
   EXPECT_TRUE(process.readAllStandardError().contains("interrupted by SIGTERM"));
   EXPECT_EQ(sim.ReadStore(), before);
-  Ctl({"--port", sim.link(), "get", "ethernet.netmask"});
+  RunCtl({"--port", sim.link(), "get", "ethernet.netmask"});
   EXPECT_TRUE(sim.WaitForLine("read request ethernet.netmask", 10s));
   EXPECT_EQ(sim.Count("rx settings save"), 0);
 }
@@ -221,7 +175,7 @@ TEST_P(CtlErrors, GoToStderr) {
   QStringList arguments;
   for (const QString& word : c.arguments)
     arguments << (word == "{profile}" ? profile.path() : word);
-  const CtlResult run = Ctl(arguments);
+  const CtlRun run = RunCtl(arguments);
   EXPECT_EQ(run.exit, c.exit) << run.err.toStdString();
   if (c.out == "{json}") {
     EXPECT_EQ(run.document.value("exit").toInt(-1), c.exit) << run.out.toStdString();
@@ -255,9 +209,3 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace orvane::testing
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
