@@ -20,13 +20,6 @@ Json OrNull(const std::string& text) {
   return text.empty() ? Json() : Json(text);
 }
 
-Json SettingJson(const SettingEntry& entry) {
-  return Json::Object{{"section", entry.section}, {"name", entry.name},
-                      {"wanted", entry.wanted},   {"before", entry.before},
-                      {"after", entry.after},     {"outcome", OutcomeName(entry.outcome)},
-                      {"status", entry.status},   {"restored", entry.restored}};
-}
-
 std::string Why(const std::string& path, const char* what) {
   return "journal " + path + ": " + what + ": " + std::strerror(errno);
 }
@@ -46,22 +39,12 @@ std::string JournalTime(std::chrono::system_clock::time_point when) {
 }
 
 std::string JournalLine(const JournalRun& run, const PortReport& port) {
-  Json::Array settings;
-  for (const SettingEntry& entry : port.settings) settings.push_back(SettingJson(entry));
-  const Json line = Json::Object{{"time", run.time},
-                                 {"command", run.command},
-                                 {"profile", OrNull(run.profile)},
-                                 {"fleet", OrNull(run.fleet)},
-                                 {"port", port.port},
-                                 {"speed", port.speed ? Json(int{*port.speed}) : Json()},
-                                 {"sender", port.sender ? Json(int{*port.sender}) : Json()},
-                                 {"exit", static_cast<int>(port.exit)},
-                                 {"diagnosis", port.diagnosis},
-                                 {"saved", port.saved},
-                                 {"rolled_back", port.rolledBack},
-                                 {"elapsed_ms", port.elapsedMs},
-                                 {"settings", std::move(settings)}};
-  return line.DumpLine();
+  Json::Object line{{"time", run.time},
+                    {"command", run.command},
+                    {"profile", OrNull(run.profile)},
+                    {"fleet", OrNull(run.fleet)}};
+  for (auto& field : PortObject(port)) line.push_back(std::move(field));
+  return Json(std::move(line)).DumpLine();
 }
 
 JournalFile::JournalFile(std::string path) : path_(std::move(path)) {

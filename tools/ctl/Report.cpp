@@ -20,37 +20,6 @@ bool PrintsProfile(std::optional<Command> command) {
   return command == Command::Get || command == Command::Dump || command == Command::BaseProfile;
 }
 
-Json SettingJson(const SettingEntry& entry) {
-  return Json::Object{{"section", entry.section},  {"name", entry.name},
-                      {"wanted", entry.wanted},    {"before", entry.before},
-                      {"after", entry.after},      {"outcome", OutcomeName(entry.outcome)},
-                      {"status", entry.status},    {"suggestion", entry.suggestion},
-                      {"restored", entry.restored}};
-}
-
-Json PortJson(const PortReport& port) {
-  Json::Array settings;
-  for (const auto& entry : port.settings) settings.push_back(SettingJson(entry));
-  Json::Object object{{"port", port.port},
-                      {"speed", port.speed ? Json(int{*port.speed}) : Json()},
-                      {"sender", port.sender ? Json(int{*port.sender}) : Json()},
-                      {"exit", static_cast<int>(port.exit)},
-                      {"diagnosis", port.diagnosis},
-                      {"saved", port.saved},
-                      {"rolled_back", port.rolledBack},
-                      {"elapsed_ms", port.elapsedMs},
-                      {"settings", std::move(settings)}};
-  if (port.listing) {
-    const auto orNull = [](const std::string& text) { return text.empty() ? Json() : Json(text); };
-    object.emplace_back("stable_name", orNull(port.listing->stableName));
-    object.emplace_back("description", orNull(port.listing->description));
-    object.emplace_back("usb_id", orNull(port.listing->usbId));
-    object.emplace_back("serial_number", orNull(port.listing->serialNumber));
-    object.emplace_back("number", port.listing->number);
-  }
-  return object;
-}
-
 void ListingText(std::string& out, const PortReport& port) {
   const SerialPortListing& listing = *port.listing;
   out += port.port;
@@ -209,6 +178,41 @@ std::string LeftOutText(const Report& report) {
 
 }  // namespace
 
+namespace {
+
+Json SettingJson(const SettingEntry& entry) {
+  return Json::Object{{"section", entry.section},  {"name", entry.name},
+                      {"wanted", entry.wanted},    {"before", entry.before},
+                      {"after", entry.after},      {"outcome", OutcomeName(entry.outcome)},
+                      {"status", entry.status},    {"suggestion", entry.suggestion},
+                      {"restored", entry.restored}};
+}
+
+}  // namespace
+
+Json::Object PortObject(const PortReport& port) {
+  Json::Array settings;
+  for (const auto& entry : port.settings) settings.push_back(SettingJson(entry));
+  Json::Object object{{"port", port.port},
+                      {"speed", port.speed ? Json(int{*port.speed}) : Json()},
+                      {"sender", port.sender ? Json(int{*port.sender}) : Json()},
+                      {"exit", static_cast<int>(port.exit)},
+                      {"diagnosis", port.diagnosis},
+                      {"saved", port.saved},
+                      {"rolled_back", port.rolledBack},
+                      {"elapsed_ms", port.elapsedMs},
+                      {"settings", std::move(settings)}};
+  if (port.listing) {
+    const auto orNull = [](const std::string& text) { return text.empty() ? Json() : Json(text); };
+    object.emplace_back("stable_name", orNull(port.listing->stableName));
+    object.emplace_back("description", orNull(port.listing->description));
+    object.emplace_back("usb_id", orNull(port.listing->usbId));
+    object.emplace_back("serial_number", orNull(port.listing->serialNumber));
+    object.emplace_back("number", port.listing->number);
+  }
+  return object;
+}
+
 const char* OutcomeName(Outcome outcome) {
   switch (outcome) {
     case Outcome::Unchanged:
@@ -269,7 +273,7 @@ std::vector<SettingEntry> EntriesFor(const std::vector<transfer::ProfileSetting>
 
 std::string RenderJson(const Report& report) {
   Json::Array ports;
-  for (const auto& port : report.ports) ports.push_back(PortJson(port));
+  for (const auto& port : report.ports) ports.push_back(PortObject(port));
   Json::Object document{{"command", report.command ? Json(CommandName(*report.command)) : Json()},
                         {"exit", report.Status()},
                         {"ports", std::move(ports)}};

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "Json.h"
 #include "Options.h"
 #include "transfer/ProfileFile.h"
 
@@ -89,6 +90,9 @@ Report UsageReport(std::optional<Command> command, std::string message);
 // last row (what the receiver holds once every row has been written); outcome and status are
 // the caller's to fill in.
 std::vector<SettingEntry> EntriesFor(const std::vector<transfer::ProfileSetting>& rows);
+
+// One port's part of the JSON document, as the journal also records it.
+Json::Object PortObject(const PortReport& port);
 
 std::string RenderJson(const Report& report);
 // The text for stdout. Commands that print a profile (get, dump, base-profile) keep stdout a
