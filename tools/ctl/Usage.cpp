@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
-// The usage text: a synopsis on one line, then one paragraph per command, option and topic,
-// indented so that help2man turns it into a manual page as it stands. Each command's paragraph
-// also answers that command's own --help.
+// The usage text: a synopsis on one line, then one paragraph per command, option and topic. Each
+// command's paragraph also answers that command's own --help. The manual page says the same at
+// more length (packaging/man/orvanectl.1.scd): a change here belongs there too.
 
 #include <string_view>
 
