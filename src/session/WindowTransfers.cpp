@@ -21,7 +21,7 @@ std::function<std::string()> ValueOf(const RowValue& value, const platform::Form
   }
   const SettingKey& key = std::get<FieldOf>(value).key;
   const std::optional<FormField> field = FieldFor(key);
-  const FormField source = field ? *field : FormField{key, FieldKind::Text};
+  const FormField source = field ? *field : FormField{.key = key, .kind = FieldKind::Text};
   return [&fields, source] { return FieldValue(fields, source); };
 }
 

@@ -56,10 +56,10 @@ enum class FieldKind {
 struct FormField {
   SettingKey key;
   FieldKind kind;
-  const char* control;
-  const char* initial;
-  const char* option;
-  const char* about;  // what the option's value is, for its help
+  const char* control = "";
+  const char* initial = "";
+  const char* option = "";
+  const char* about = "";  // what the option's value is, for its help
 };
 
 // A field's value as it would be written now.
