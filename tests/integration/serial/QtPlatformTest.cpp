@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
-// The Qt serial port against a pseudo-terminal whose master side plays the device, and the
-// precise timer; real time with wide margins, asserting what happens, never how fast.
+// The Qt serial port against a pseudo-terminal whose master side plays the device, the link trace
+// on it, and the precise timer; real time with wide margins, asserting what happens, never how
+// fast.
 
 #include <gtest/gtest.h>
 #include <termios.h>
