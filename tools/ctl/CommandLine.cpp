@@ -4,11 +4,13 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <stdexcept>
 #include <tuple>
 #include <variant>
 
 #include "PortSpec.h"
+#include "transfer/BaseStation.h"
 #include "transfer/SettingValues.h"
 
 namespace orvane::ctl {
@@ -21,10 +23,11 @@ struct UsageFault : std::runtime_error {
 };
 
 constexpr std::pair<const char*, Command> kCommands[] = {
-    {"ports", Command::Ports}, {"detect", Command::Detect},
-    {"get", Command::Get},     {"set", Command::Set},
-    {"dump", Command::Dump},   {"diff", Command::Diff},
-    {"apply", Command::Apply}, {"base-profile", Command::BaseProfile},
+    {"ports", Command::Ports},     {"detect", Command::Detect},
+    {"get", Command::Get},         {"set", Command::Set},
+    {"dump", Command::Dump},       {"diff", Command::Diff},
+    {"apply", Command::Apply},     {"base-profile", Command::BaseProfile},
+    {"journal", Command::Journal},
 };
 
 int WholeNumber(const std::string& option, const std::string& text, int smallest) {
@@ -65,49 +68,88 @@ Key ParseKey(const std::string& command, const std::string& text, bool withValue
 // A base-profile flag's value must travel and be one the receiver takes: the profile printed is
 // one apply writes without --force.
 void CheckField(const char* option, const char* section, const char* name,
-                const std::optional<std::string>& value) {
-  if (!value) return;
-  if (auto why = transfer::WhyUnsendable(section, name, *value)) {
-    throw UsageFault(option + (" " + *value) + " cannot be sent: " + *why);
+                const std::string& value) {
+  if (auto why = transfer::WhyUnsendable(section, name, value)) {
+    throw UsageFault(option + (" " + value) + " cannot be sent: " + *why);
   }
-  if (auto why = transfer::WhyValueRefused(section, name, *value)) {
-    throw UsageFault(option + (" " + *value) + ": " + *why);
+  if (auto why = transfer::WhyValueRefused(section, name, value)) {
+    throw UsageFault(option + (" " + value) + ": " + *why);
   }
 }
 
 // Everything CLI11 fills in, kept as given until it is checked.
 struct Raw {
-  std::vector<std::string> ports, keys;
-  std::string baud = "auto", inFlight, timeout, retries, rtk, profile;
+  std::vector<std::string> ports, keys, overrides;
+  std::string baud = "auto", inFlight, timeout, retries, rtk, profile, fleet, journal, sender;
 };
 
+// A sender id as the report shows it (0x1234) or in decimal.
+std::uint16_t SenderId(const std::string& text) {
+  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const char* begin = text.data() + (hex ? 2 : 0);
+  const char* end = text.data() + text.size();
+  std::uint16_t value = 0;
+  const auto [at, error] = std::from_chars(begin, end, value, hex ? 16 : 10);
+  if (begin == end || error != std::errc() || at != end) {
+    throw UsageFault("--sender takes a number from 0 to 65535 (or 0x0000 to 0xFFFF), not '" + text +
+                     "'");
+  }
+  return value;
+}
+
+// The journal command reads a file: its --port names a receiver in the journal, whatever
+// device it is now.
+void CheckJournalQuery(Options& options, const Raw& raw) {
+  options.journal.file = raw.profile;
+  options.journal.ports = raw.ports;
+  if (!raw.sender.empty()) options.journal.sender = SenderId(raw.sender);
+}
+
+void CheckPerReceiverValues(CommandLine& line, const Raw& raw) {
+  Options& options = line.options;
+  for (const auto& text : raw.overrides) {
+    options.overrides.push_back(ParseKey(line.command + " --set", text, true));
+  }
+  options.fleetPath = raw.fleet;
+  if (!raw.fleet.empty() && !raw.ports.empty()) {
+    throw UsageFault(line.command +
+                     ": --fleet names the ports in its sheet; give --fleet or --port, not both");
+  }
+  options.journalPath = raw.journal;
+  if (options.journalPath.empty()) {
+    if (const char* env = std::getenv("ORVANE_JOURNAL")) options.journalPath = env;
+  }
+}
+
+// Every option follows from the window's form table: a text field takes a value, the RTK choice
+// sbp or rtcm, a check box --NAME and --no-NAME.
 void AddBaseProfileOptions(CLI::App& command, BaseProfileFields& base, Raw& raw) {
-  const auto text = [&](const char* name, std::optional<std::string>& field, const char* what) {
-    command
-        .add_option_function<std::string>(
-            name, [&field](const std::string& v) { field = v; }, what)
-        ->type_name("A");
-  };
-  text("--ip", base.ip, "Ethernet IP address");
-  text("--gateway", base.gateway, "Ethernet gateway");
-  text("--netmask", base.netmask, "Ethernet netmask");
-  text("--elevation-mask", base.elevationMask, "solution elevation mask");
-  text("--lat", base.lat, "surveyed latitude");
-  text("--lon", base.lon, "surveyed longitude");
-  text("--alt", base.alt, "surveyed altitude");
-  command.add_option("--rtk", raw.rtk, "sbp or rtcm");
-  const auto toggle = [&](const std::string& name, std::optional<bool>& field) {
-    command.add_flag_callback("--" + name, [&field] { field = true; });
-    command.add_flag_callback("--no-" + name, [&field] { field = false; });
-  };
-  toggle("beidou", base.beidou);
-  toggle("glonass", base.glonass);
-  toggle("sbas", base.sbas);
-  toggle("galileo", base.galileo);
+  for (const transfer::FormField& field : transfer::BaseStationFields()) {
+    const link::SettingKey key = field.key;
+    switch (field.kind) {
+      case transfer::FieldKind::Text:
+        command
+            .add_option_function<std::string>(
+                field.option, [&base, key](const std::string& v) { base[key] = v; }, field.about)
+            ->type_name("A");
+        break;
+      case transfer::FieldKind::SbpChoice:
+        command.add_option(field.option, raw.rtk, field.about);
+        break;
+      case transfer::FieldKind::Switch: {
+        const std::string name = field.option;
+        command.add_flag_callback("--" + name, [&base, key] { base[key] = "True"; });
+        command.add_flag_callback("--no-" + name, [&base, key] { base[key] = "False"; });
+        break;
+      }
+    }
+  }
 }
 
 void Check(CommandLine& line, const Raw& raw) {
   Options& options = line.options;
+  if (options.command == Command::Journal) return CheckJournalQuery(options, raw);
+  CheckPerReceiverValues(line, raw);
   for (const auto& text : raw.ports.empty() ? std::vector<std::string>{"auto"} : raw.ports) {
     auto spec = ParsePortSpec(text);
     if (auto* why = std::get_if<std::string>(&spec)) throw UsageFault(*why);
@@ -121,22 +163,17 @@ void Check(CommandLine& line, const Raw& raw) {
     options.keys.push_back(ParseKey(line.command, key, options.command == Command::Set));
   }
   options.profilePath = raw.profile;
-  if (!raw.rtk.empty()) {
-    if (raw.rtk != "sbp" && raw.rtk != "rtcm")
-      throw UsageFault("--rtk takes sbp or rtcm, not '" + raw.rtk + "'");
-    options.base.rtcm = raw.rtk == "rtcm";
+  for (const transfer::FormField& field : transfer::BaseStationFields()) {
+    if (field.kind == transfer::FieldKind::SbpChoice && !raw.rtk.empty()) {
+      if (raw.rtk != "sbp" && raw.rtk != "rtcm")
+        throw UsageFault("--rtk takes sbp or rtcm, not '" + raw.rtk + "'");
+      options.base[field.key] = raw.rtk == "sbp" ? "SBP" : "RTCMv3 OUT";
+    }
+    const auto given = options.base.find(field.key);
+    if (field.kind == transfer::FieldKind::Text && given != options.base.end()) {
+      CheckField(field.option, field.key.section.c_str(), field.key.name.c_str(), given->second);
+    }
   }
-  const BaseProfileFields& base = options.base;
-  const std::tuple<const char*, const char*, const char*, const std::optional<std::string>&>
-      fields[] = {{"--ip", "ethernet", "ip_address", base.ip},
-                  {"--gateway", "ethernet", "gateway", base.gateway},
-                  {"--netmask", "ethernet", "netmask", base.netmask},
-                  {"--elevation-mask", "solution", "elevation_mask", base.elevationMask},
-                  {"--lat", "surveyed_position", "surveyed_lat", base.lat},
-                  {"--lon", "surveyed_position", "surveyed_lon", base.lon},
-                  {"--alt", "surveyed_position", "surveyed_alt", base.alt}};
-  for (const auto& [option, section, name, value] : fields)
-    CheckField(option, section, name, value);
 }
 
 // CLI11's own words, said of the command they concern; a missing or unknown command named.
@@ -149,7 +186,8 @@ std::string UsageMessage(const CLI::App& app, const std::string& command,
   });
   if (word != rest.end()) return "unknown command '" + *word + "'";
   if (error.get_name() == "RequiredError") {
-    return "a command is needed: ports, detect, get, set, dump, diff, apply or base-profile";
+    return "a command is needed: ports, detect, get, set, dump, diff, apply, base-profile or "
+           "journal";
   }
   return error.what();
 }
@@ -189,6 +227,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   app.add_option("--retries", raw.retries);
   app.add_flag("-q,--quiet", options.quiet);
   app.add_flag("-v,--verbose", options.verbose);
+  app.add_option("--journal", raw.journal);
 
   std::vector<std::pair<CLI::App*, Command>> commands;
   for (const auto& [name, command] : kCommands)
@@ -210,6 +249,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   apply->add_flag("--dry-run", options.dryRun);
   apply->add_flag("--no-save", options.noSave);
   apply->add_flag("--force", options.force);
+  apply->add_option("--set", raw.overrides)->allow_extra_args(false);
+  apply->add_option("--fleet", raw.fleet);
+  CLI::App* journal = sub(Command::Journal);
+  journal->add_option("FILE", raw.profile)->required();
+  journal->add_option("--sender", raw.sender);
   AddBaseProfileOptions(*sub(Command::BaseProfile), options.base, raw);
 
   const auto chosen = [&] {

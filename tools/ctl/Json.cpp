@@ -2,44 +2,30 @@
 #include "Json.h"
 
 #include <cstdio>
+#include <string_view>
+
+#include "link/Utf8.h"
 
 namespace orvane::ctl {
 
 namespace {
 
-// The length of the well-formed UTF-8 character at text[i], or 0 where the byte starts none.
-std::size_t CharacterLength(const std::string& text, std::size_t i) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  const std::size_t length = lead < 0x80   ? 1
-                             : lead < 0xC2 ? 0
-                             : lead < 0xE0 ? 2
-                             : lead < 0xF0 ? 3
-                             : lead < 0xF5 ? 4
-                                           : 0;
-  if (length == 0 || i + length > text.size()) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
-    if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
-  }
-  return length;
-}
-
 // Texts come from files, command lines and receivers: a byte that is not UTF-8 becomes U+FFFD,
-// so the document stays valid whatever it quotes.
+// so the document stays valid whatever it quotes (an overlong form or a surrogate included).
 void Quote(std::string& out, const std::string& text) {
   out += '"';
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t length = CharacterLength(text, i);
-    if (length == 0) {
+  for (std::string_view rest = text; !rest.empty();) {
+    const std::string_view at = rest;
+    if (!link::NextCodePoint(rest)) {
       out += "\\ufffd";
-      ++i;
+      rest.remove_prefix(1);
       continue;
     }
-    if (length > 1) {
-      out.append(text, i, length);
-      i += length;
+    if (const std::size_t length = at.size() - rest.size(); length > 1) {
+      out.append(at.substr(0, length));
       continue;
     }
-    const char c = text[i++];
+    const char c = at.front();
     switch (c) {
       case '"':
         out += "\\\"";
@@ -70,6 +56,7 @@ void Quote(std::string& out, const std::string& text) {
 }
 
 void Indent(std::string& out, int depth) {
+  if (depth < 0) return;
   out += '\n';
   out.append(static_cast<std::size_t>(depth) * 2, ' ');
 }
@@ -79,6 +66,13 @@ void Indent(std::string& out, int depth) {
 std::string Json::Dump() const {
   std::string out;
   DumpTo(out, 0);
+  out += '\n';
+  return out;
+}
+
+std::string Json::DumpLine() const {
+  std::string out;
+  DumpTo(out, -1);
   out += '\n';
   return out;
 }
@@ -99,8 +93,8 @@ void Json::DumpTo(std::string& out, int depth) const {
     }
     out += '[';
     for (std::size_t i = 0; i < array->size(); ++i) {
-      Indent(out, depth + 1);
-      (*array)[i].DumpTo(out, depth + 1);
+      Indent(out, depth < 0 ? depth : depth + 1);
+      (*array)[i].DumpTo(out, depth < 0 ? depth : depth + 1);
       if (i + 1 < array->size()) out += ',';
     }
     Indent(out, depth);
@@ -113,10 +107,11 @@ void Json::DumpTo(std::string& out, int depth) const {
     }
     out += '{';
     for (std::size_t i = 0; i < object.size(); ++i) {
-      Indent(out, depth + 1);
+      const int inner = depth < 0 ? depth : depth + 1;
+      Indent(out, inner);
       Quote(out, object[i].first);
-      out += ": ";
-      object[i].second.DumpTo(out, depth + 1);
+      out += depth < 0 ? ":" : ": ";
+      object[i].second.DumpTo(out, inner);
       if (i + 1 < object.size()) out += ',';
     }
     Indent(out, depth);

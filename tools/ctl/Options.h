@@ -3,15 +3,17 @@
 // What a command line asks for, checked and taken apart, before any port is touched.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "link/SettingKey.h"
 #include "transfer/ProfileFile.h"
 
 namespace orvane::ctl {
 
-enum class Command { Ports, Detect, Get, Set, Dump, Diff, Apply, BaseProfile };
+enum class Command { Ports, Detect, Get, Set, Dump, Diff, Apply, BaseProfile, Journal };
 
 // Where to look for a receiver: a device path, the window's Comm item N, a TCP address, or every
 // serial port where a receiver answers.
@@ -32,18 +34,23 @@ struct Key {
   std::string value;
 };
 
-// The window's input fields for the base profile; an empty optional keeps the window's default.
-struct BaseProfileFields {
-  std::optional<std::string> ip, gateway, netmask, elevationMask, lat, lon, alt;
-  std::optional<bool> rtcm;  // --rtk rtcm: true, --rtk sbp: false
-  std::optional<bool> beidou, glonass, sbas, galileo;
-};
+// base-profile: the window's fields its options fill in, each with the value it writes (the text
+// as given, "True" or "False", "SBP" or "RTCMv3 OUT"); a field not given keeps the window's
+// initial contents.
+using BaseProfileFields = std::map<link::SettingKey, std::string>;
 
 // How the settings engine paces a transfer; an empty optional leaves the engine's default.
 struct TransferPolicy {
   std::optional<int> inFlight;
   std::optional<int> timeoutMs;
   std::optional<int> retries;
+};
+
+// The journal command: which file, and which receiver's history (every filter given must hold).
+struct JournalQuery {
+  std::string file;
+  std::vector<std::string> ports;  // as the journal names them, or a name of the same device
+  std::optional<std::uint16_t> sender;
 };
 
 struct Options {
@@ -64,6 +71,13 @@ struct Options {
   std::string profilePath;                        // diff, apply
   std::vector<transfer::ProfileSetting> profile;  // diff, apply: the file's rows
   BaseProfileFields base;
+
+  std::vector<Key> overrides;  // apply --set: values on top of the profile's
+  std::string fleetPath;       // apply --fleet: the sheet naming the ports and their values
+  // apply --fleet: for each of ports, its own rows (the profile under the sheet's values).
+  std::vector<std::vector<transfer::ProfileSetting>> portProfiles;
+  std::string journalPath;  // --journal or ORVANE_JOURNAL: where each run is recorded; or empty
+  JournalQuery journal;     // the journal command
 };
 
 std::string CommandName(Command command);

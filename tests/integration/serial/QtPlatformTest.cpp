@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// The Qt serial port against a pseudo-terminal whose master side plays the device, the link trace
-// on it, and the precise timer; real time with wide margins, asserting what happens, never how
-// fast.
+// The Qt serial port against a pseudo-terminal whose master side plays the device, and the
+// precise timer; real time with wide margins, asserting what happens, never how fast.
 
 #include <gtest/gtest.h>
 #include <termios.h>
@@ -9,7 +8,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLoggingCategory>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -17,11 +15,8 @@
 #include <numeric>
 
 #include "ScriptedCounts.h"
-#include "link/SettingsMessages.h"
 #include "platform/qt/QtSerialPort.h"
 #include "platform/qt/QtTimer.h"
-#include "platform/qt/TracingPort.h"
-#include "support/Frames.h"
 #include "support/PseudoTerminal.h"
 
 namespace orvane::platform::qt {
@@ -231,58 +226,6 @@ TEST_F(QtSerialPortTest, ErrorsHeardBeforeASpeedChangeAreNotCountedAfterIt) {
   const int later = counts_->reads;
   ASSERT_TRUE(QTest::qWaitFor([&] { return counts_->reads > later + 2; }, kWait));
   EXPECT_TRUE(events_.empty());
-}
-
-QStringList traced;  // the link trace's messages
-QtMessageHandler previous = nullptr;
-
-void Capture(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-  if (context.category && QLatin1String(context.category) == QLatin1String("orvane.link")) {
-    EXPECT_EQ(type, QtDebugMsg);
-    traced.append(message);
-  } else if (previous) {
-    previous(type, context, message);
-  }
-}
-
-// Frames sent and frames received appear in words as debug messages of orvane.link when its
-// rules turn it on, and nothing appears otherwise; the logic gets the same bytes either way.
-TEST_F(QtSerialPortTest, TheLinkTraceShowsEveryFrameBothWaysOnlyWhenTurnedOn) {
-  previous = qInstallMessageHandler(Capture);
-  for (const bool on : {true, false}) {
-    SCOPED_TRACE(on ? "on" : "off");
-    traced.clear();
-    // Off unless turned on, as in a run without QT_LOGGING_RULES.
-    QLoggingCategory::setFilterRules(on ? QStringLiteral("orvane.link.debug=true") : QString());
-    TracingPort tracing(port_);
-    tracing.SetBytesHandler([this](std::span<const std::uint8_t> bytes) {
-      received_.insert(received_.end(), bytes.begin(), bytes.end());
-    });
-    tracing.Close();
-    EXPECT_EQ(link::SendSettingWrite(tracing, "uart1", "baudrate", "19200"),
-              link::SendResult::Sent);  // closed: nothing goes out, nothing is traced
-    ASSERT_TRUE(tracing.Open());
-    EXPECT_EQ(link::SendSettingWrite(tracing, "uart1", "baudrate", "19200"),
-              link::SendResult::Sent);
-    link::SendSettingsSave(tracing);
-    // Noise, a heartbeat split across two writes, a spoiled frame, a read response.
-    const Bytes heartbeat = testing::HeartbeatFrame();
-    Bytes spoiled = heartbeat;
-    spoiled.back() ^= 0xFF;
-    Bytes rest(heartbeat.begin() + 3, heartbeat.end());
-    rest.insert(rest.end(), spoiled.begin(), spoiled.end());
-    const Bytes response = testing::ReadResponseFrame("ethernet", "ip_address", "192.168.0.222");
-    rest.insert(rest.end(), response.begin(), response.end());
-    Send({0x00, 0x13, heartbeat[0], heartbeat[1], heartbeat[2]});
-    Send(rest);
-    const QStringList expected{QStringLiteral("tx settings write uart1.baudrate = 19200"),
-                               QStringLiteral("tx settings save"), QStringLiteral("rx heartbeat"),
-                               QStringLiteral("rx settings read response ethernet.ip_address = "
-                                              "192.168.0.222")};
-    EXPECT_EQ(traced, on ? expected : QStringList{});
-  }
-  QLoggingCategory::setFilterRules(QString());
-  qInstallMessageHandler(previous);
 }
 
 TEST(QtTimer, FirstTickComesAfterOneIntervalAndStartWhileRunningKeepsThePhase) {
