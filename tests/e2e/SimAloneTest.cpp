@@ -25,7 +25,7 @@
 #include "Simulator.h"
 #include "StateFile.h"
 #include "link/Frame.h"
-#include "unit/sim/TempDir.h"
+#include "support/TempDir.h"
 
 extern char** environ;
 
@@ -131,6 +131,18 @@ TEST(SimAlone, ASecondSimulatorOnAStateFileInUseSaysWhoHoldsItAndStops) {
   EXPECT_TRUE(store.Attach(state, error)) << error;
 }
 
+// The terminal at 19200 baud, raw, as the tool sets it.
+UniqueFd OpenAt19200(const std::string& link) {
+  UniqueFd line(::open(link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  termios settings{};
+  if (line.valid() && ::tcgetattr(line.get(), &settings) == 0) {
+    ::cfmakeraw(&settings);
+    ::cfsetspeed(&settings, B19200);
+    ::tcsetattr(line.get(), TCSANOW, &settings);
+  }
+  return line;
+}
+
 TEST(SimAlone, NoiseAtTheHighestRateItTakesReachesTheFarEnd) {
   TempDir dir;
   const std::string link = dir.Path("ttySIM");
@@ -139,13 +151,8 @@ TEST(SimAlone, NoiseAtTheHighestRateItTakesReachesTheFarEnd) {
   ASSERT_TRUE(WaitFor([&] { return Exists(link); }, 10s)) << ReadFile(dir.Path("sim.log"));
 
   // Taking the line at a speed the receiver knows makes it send.
-  orvane::sim::UniqueFd line(::open(link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  UniqueFd line = OpenAt19200(link);
   ASSERT_TRUE(line.valid());
-  termios settings{};
-  ASSERT_EQ(::tcgetattr(line.get(), &settings), 0);
-  ::cfmakeraw(&settings);
-  ::cfsetspeed(&settings, B19200);
-  ASSERT_EQ(::tcsetattr(line.get(), TCSANOW, &settings), 0);
 
   const std::size_t batch = kMaxNoiseRate / (1s / Simulator::kNoisePeriod);
   std::size_t heard = 0;
@@ -158,18 +165,6 @@ TEST(SimAlone, NoiseAtTheHighestRateItTakesReachesTheFarEnd) {
     if (n > 0) heard += static_cast<std::size_t>(n);
   }
   EXPECT_GE(heard, batch) << ReadFile(dir.Path("sim.log"));
-}
-
-// The terminal at 19200 baud, raw, as the tool sets it.
-UniqueFd OpenAt19200(const std::string& link) {
-  UniqueFd line(::open(link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-  termios settings{};
-  if (line.valid() && ::tcgetattr(line.get(), &settings) == 0) {
-    ::cfmakeraw(&settings);
-    ::cfsetspeed(&settings, B19200);
-    ::tcsetattr(line.get(), TCSANOW, &settings);
-  }
-  return line;
 }
 
 TEST(SimAlone, APacedSlowReceiverAnswersNoSoonerThanItsLineAllowsAndCountsTheBytes) {

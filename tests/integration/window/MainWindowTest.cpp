@@ -133,6 +133,7 @@ TEST(Window, TheLampsTooltipSaysHowFarTheLineGot) {
   EXPECT_EQ(tip(), "");  // the port opens at the watchdog's first tick
   rig.clock.Advance(std::chrono::seconds(1));
   ASSERT_TRUE(rig.port.IsOpen());
+  EXPECT_TRUE(rig.session.AnyTimerRunning());  // the watchdog's alone
   EXPECT_EQ(tip(), "no bytes received");
   rig.port.Inject(ReadResponseFrame("uart1", "baudrate", "19200"));
   EXPECT_EQ(tip(), "frames but no heartbeat");

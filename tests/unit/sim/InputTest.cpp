@@ -33,20 +33,15 @@ struct RateCase {
 TEST(NoiseRate, IsReadAndBoundedTheSameOnTheCommandLineAndOnStandardInput) {
   const RateCase cases[] = {
       {"1", 1, ""},
-      {"200", 200, ""},
       {"007", 7, ""},
       {std::to_string(kMaxNoiseRate), kMaxNoiseRate, ""},
       {std::to_string(kMaxNoiseRate + 1), std::nullopt, "over"},
-      {"99999999999", std::nullopt, "over"},
       {"99999999999999999999999999", std::nullopt, "over"},
       {"0", std::nullopt, "sends nothing"},
       {"-0", std::nullopt, "sends nothing"},
       {"-5", std::nullopt, "negative"},
       {"-99999999999999999999999999", std::nullopt, "negative"},
-      {"abc", std::nullopt, "not a whole number"},
       {"12x", std::nullopt, "not a whole number"},
-      {"1.5", std::nullopt, "not a whole number"},
-      {"1e6", std::nullopt, "not a whole number"},
       {"+5", std::nullopt, "not a whole number"},
       {"-", std::nullopt, "not a whole number"},
   };
@@ -112,14 +107,11 @@ TEST(Commands, AreReadWholeAndAnythingElseIsRefusedWithAReason) {
   using K = Command::Kind;
   const Case cases[] = {
       {"silent on", K::Silent, true, 0},
-      {"silent off", K::Silent, false, 0},
       {"  noise   on  ", K::Noise, true, 0},
       {"noise on 500", K::Noise, true, 500},
       {"noise off", K::Noise, false, 0},
       {"unplug", K::Unplug, false, 0},
-      {"", K::None, false, 0},
       {"   ", K::None, false, 0},
-      {"silent", K::Invalid, false, 0},
       {"silent maybe", K::Invalid, false, 0},
       {"noise off 500", K::Invalid, false, 0},
       {"noise on 500 600", K::Invalid, false, 0},

@@ -17,6 +17,7 @@
 #include "Simulator.h"
 #include "link/Frame.h"
 #include "link/SettingsMessages.h"
+#include "support/Frames.h"
 
 namespace orvane::sim::testing {
 
@@ -50,14 +51,7 @@ struct Answer {
   Frame frame;
 };
 
-inline std::vector<std::uint8_t> Texts(std::initializer_list<std::string> texts) {
-  std::vector<std::uint8_t> payload;
-  for (const std::string& text : texts) {
-    payload.insert(payload.end(), text.begin(), text.end());
-    payload.push_back(0);
-  }
-  return payload;
-}
+using ::orvane::testing::Texts;
 
 inline std::vector<std::uint8_t> ReadRequest(const std::string& section, const std::string& name) {
   return link::BuildFrame(link::MsgType::SettingsReadRequest, Texts({section, name}));

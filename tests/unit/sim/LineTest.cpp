@@ -45,29 +45,6 @@ TEST(PacedOutput, ReleasesATenthOfTheSpeedInBytesEverySecond) {
   }
 }
 
-TEST(PacedOutput, AFrameQueuedOnAnIdleLineStartsWhenQueuedNotWhenTheLineFellIdle) {
-  const auto byte = ByteTime(9600);
-  const auto start = PaceClock::time_point(1h);
-  PacedOutput out;
-  out.Enqueue(std::vector<std::uint8_t>(4, 1), start);
-  EXPECT_EQ(out.Release(start + 4 * byte, byte).size(), 4u);
-  out.Enqueue(std::vector<std::uint8_t>(4, 2), start + 1s);
-  EXPECT_TRUE(out.Release(start + 1s + 3 * byte, byte).size() == 3u);
-  EXPECT_EQ(out.Release(start + 1s + 4 * byte - 1ns, byte).size(), 0u);
-  EXPECT_EQ(out.Release(start + 1s + 4 * byte, byte).size(), 1u);
-  EXPECT_TRUE(out.empty());
-}
-
-TEST(PacedInput, BytesHandedOverTogetherComeInOneByteTimeApart) {
-  const auto byte = ByteTime(19200);
-  const auto start = PaceClock::time_point(1h);
-  PacedInput in;
-  EXPECT_EQ(in.Take(start, byte), start + byte);
-  EXPECT_EQ(in.Take(start, byte), start + 2 * byte);
-  // After a pause the line is idle: the next byte takes one byte time from when it was sent.
-  EXPECT_EQ(in.Take(start + 1s, byte), start + 1s + byte);
-}
-
 struct PaceCase {
   int baud;
   bool pace;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // The simulator's settings store and the state file it is kept in: what is refused, when the file
-// is written, and how (whole, beside a link's target, never over a read-only file, one simulator
-// at a time).
+// is written, and how (whole, beside a link's target, never over a read-only file). One simulator
+// at a time is held by SimAloneTest, on real processes.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -16,7 +16,7 @@
 
 #include "SettingsStore.h"
 #include "StateFile.h"
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 namespace orvane::sim {
 namespace {
@@ -138,7 +138,8 @@ TEST(SettingsStore, WritesItsFileOnlyWhenItsSettingsChange) {
   EXPECT_EQ(later.saves(), 1);
 }
 
-TEST(SettingsStore, CreatesAMissingFileAtTheFirstPersistWithEverySetting) {
+// Values with line breaks and backslashes come back whole.
+TEST(SettingsStore, CreatesAMissingFileAtTheFirstPersistWithEverySettingWhole) {
   TempDir dir;
   const std::string path = dir.Path("state");
   std::map<std::string, std::string> values;
@@ -146,6 +147,7 @@ TEST(SettingsStore, CreatesAMissingFileAtTheFirstPersistWithEverySetting) {
     SettingsStore store;
     Attach(store, path);
     EXPECT_FALSE(std::filesystem::exists(path));
+    store.Set("ethernet", "ip_address", "two\nlines\r and a \\ backslash\\");
     Persist(store);
     values = store.values();
   }
@@ -238,40 +240,6 @@ TEST(SettingsStore, KeepsTheOldFileWholeWhenTheNewOneWouldBeOverTheLimit) {
   EXPECT_FALSE(store.Persist(error));
   EXPECT_NE(error.find(path), std::string::npos) << error;
   EXPECT_EQ(ReadFile(path), kept);
-}
-
-TEST(SettingsStore, TurnsAwayASecondStoreOnTheSameFileUntilTheFirstLetsGo) {
-  TempDir dir;
-  const std::string path = dir.Path("state");
-  ASSERT_EQ(::symlink(path.c_str(), dir.Path("other").c_str()), 0);
-  SettingsStore second;
-  {
-    SettingsStore first;
-    Attach(first, path);
-    for (const std::string& way : {path, dir.Path("other")}) {
-      SCOPED_TRACE(way);
-      std::string error;
-      EXPECT_FALSE(second.Attach(way, error));
-      for (const std::string& words : {way, std::string("in use by another orvane-sim"),
-                                       "pid " + std::to_string(::getpid())}) {
-        EXPECT_NE(error.find(words), std::string::npos) << error;
-      }
-    }
-  }
-  Attach(second, path);
-}
-
-TEST(SettingsStore, KeepsValuesWithLineBreaksAndBackslashesWhole) {
-  TempDir dir;
-  const std::string path = dir.Path("state");
-  const std::string value = "two\nlines\r and a \\ backslash\\";
-  {
-    SettingsStore store;
-    Attach(store, path);
-    store.Set("ethernet", "ip_address", value);
-    Persist(store);
-  }
-  EXPECT_EQ(Reread(path, "ethernet.ip_address"), value);
 }
 
 }  // namespace

@@ -3,13 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <optional>
 #include <tuple>
 
+#include "support/BaseProfile.h"
 #include "support/Frames.h"
 #include "support/SessionRig.h"
-#include "transfer/ProfileFile.h"
 
 namespace orvane::testing {
 namespace {
@@ -28,61 +27,12 @@ const SettingKey kIp{"ethernet", "ip_address"}, kGateway{"ethernet", "gateway"},
     kGalileo{"acquisition", "galileo_acquisition_enabled"};
 
 // The forty-nine writes in order, from the window as it opens (address fields empty, mask "10",
-// position "0", GLONASS and SBAS checked, "SBP" selected).
-const std::vector<Row> kWrites{
-    {"ethernet", "interface_mode", "Config"},
-    {"ethernet", "ip_address", ""},
-    {"ethernet", "gateway", ""},
-    {"ethernet", "netmask", ""},
-    {"solution", "elevation_mask", "10"},
-    {"ethernet", "interface_mode", "Active"},
-    {"surveyed_position", "surveyed_lat", "0"},
-    {"surveyed_position", "surveyed_lon", "0"},
-    {"surveyed_position", "surveyed_alt", "0"},
-    {"uart0", "mode", "SBP"},
-    {"acquisition", "bds2_acquisition_enabled", "False"},
-    {"solution", "enable_beidou", "False"},
-    {"acquisition", "glonass_acquisition_enabled", "True"},
-    {"solution", "enable_glonass", "True"},
-    {"acquisition", "sbas_acquisition_enabled", "True"},
-    {"acquisition", "galileo_acquisition_enabled", "False"},
-    {"solution", "enable_galileo", "False"},
-    {"imu", "imu_raw_output", "False"},
-    {"imu", "mag_raw_output", "False"},
-    {"nmea", "gpgga_msg_rate", "0"},
-    {"nmea", "gprmc_msg_rate", "0"},
-    {"nmea", "gpvtg_msg_rate", "0"},
-    {"nmea", "gphdt_msg_rate", "0"},
-    {"nmea", "gpgll_msg_rate", "0"},
-    {"nmea", "gpzda_msg_rate", "0"},
-    {"nmea", "gsa_msg_rate", "0"},
-    {"nmea", "gpgst_msg_rate", "0"},
-    {"nmea", "gpgsv_msg_rate", "0"},
-    {"ntrip", "enable", "False"},
-    {"simulator", "enabled", "False"},
-    {"standalone_logging", "enable", "False"},
-    {"surveyed_position", "broadcast", "True"},
-    {"tcp_client0", "mode", "Disabled"},
-    {"tcp_client1", "mode", "Disabled"},
-    {"tcp_server0", "enabled_sbp_messages",
-     "23,65,72,74,81,97,117,134,136,137,138,139,144,149,163,165,166,167,171,181,185,187,188,189,"
-     "190,257,258,259,520,522,524,526,527,528,1025,2304/50,2305,2306/50,4098,30583,65280,65282,"
-     "65535"},
-    {"tcp_server0", "port", "55555"},
-    {"tcp_server0", "mode", "SBP"},
-    {"tcp_server1", "enabled_sbp_messages", "68,72,74,117,165,175,65535"},
-    {"tcp_server1", "port", "55556"},
-    {"tcp_server1", "mode", "SBP"},
-    {"uart0", "enabled_sbp_messages", "68,72,74,165,175,117,65535"},
-    {"uart0", "baudrate", "19200"},
-    {"uart0", "flow_control", "None"},
-    {"uart1", "enabled_sbp_messages", "165,175,65535"},
-    {"uart1", "mode", "SBP"},
-    {"uart1", "baudrate", "19200"},
-    {"uart1", "flow_control", "None"},
-    {"udp_client0", "mode", "Disabled"},
-    {"udp_client1", "mode", "Disabled"},
-};
+// position "0", GLONASS and SBAS checked, "SBP" selected): the golden profile's rows.
+const std::vector<Row> kWrites = [] {
+  std::vector<Row> rows;
+  for (const auto& r : BaseProfileRows()) rows.push_back({r.section, r.name, r.value});
+  return rows;
+}();
 
 // The twelve reads, in order, are these write rows; a receiver answers them with kAnswers.
 constexpr std::size_t kReadRows[] = {1, 2, 3, 4, 6, 7, 8, 9, 10, 12, 14, 15};
@@ -275,59 +225,22 @@ TEST(WindowRead, OnlyTheExactTextsTrueAndSbpCheckABoxOrSelectSbp) {
   }
 }
 
-// The forty-nine writes as a profile, an address filled in: they read back row for row,
-// "interface_mode" twice, each from the line that holds it; row 34 makes a 207-character line.
-TEST(ProfileRoundTrip, TheWindowsWritesReadBackRowForRow) {
-  std::vector<transfer::ProfileSetting> rows;
-  for (const Row& w : kWrites) rows.push_back({w[0], w[1], w[2]});
-  rows[1].value = "192.168.0.222";
-  rows[2].value = "192.168.0.1";
-  rows[3].value = "255.255.255.0";
-  const transfer::RenderedProfile rendered = transfer::RenderProfile(rows);
-  ASSERT_TRUE(rendered.Ok()) << rendered.error->What();
-  std::vector<std::string> lines{""};  // lines[n] is line n
-  for (std::size_t start = 0, end; start < rendered.text.size(); start = end + 1) {
-    end = rendered.text.find('\n', start);
-    lines.push_back(rendered.text.substr(start, end - start));
-  }
-  std::size_t longest = 0;
-  for (const auto& line : lines) longest = std::max(longest, line.size());
-  EXPECT_EQ(longest, 207u);
-  const transfer::ParsedProfile parsed = transfer::ParseProfile(rendered.text);
+// The golden profile renders back from its rows byte for byte, "interface_mode" twice, each row
+// read from the line that holds it; row 34 makes a 207-character line.
+TEST(ProfileRoundTrip, TheWindowsWritesRenderAsTheGoldenProfile) {
+  const std::string golden = BaseProfileText();
+  const transfer::ParsedProfile parsed = transfer::ParseProfile(golden);
   ASSERT_TRUE(parsed.Ok()) << parsed.error->What();
-  EXPECT_EQ(parsed.rows, rows);
+  ASSERT_EQ(parsed.rows.size(), 49u);
+  const transfer::RenderedProfile rendered = transfer::RenderProfile(parsed.rows);
+  EXPECT_EQ(rendered.text, golden.substr(golden.find('[')));  // less the opening comments
+  std::vector<std::string> lines{""};                         // lines[n] is line n
+  for (std::size_t start = 0, end; start < golden.size(); start = end + 1) {
+    end = golden.find('\n', start);
+    lines.push_back(golden.substr(start, end - start));
+  }
   for (const auto& row : parsed.rows) {
     EXPECT_EQ(lines.at(row.line).rfind(row.name + " =", 0), 0u) << row.name;
-  }
-}
-
-// A command-line tool's read on the window session's link core: its own pace, time-out and retry.
-// The receiver loses the first request for "x"/"b" and never answers "x"/"c".
-TEST(SessionTransfer, ReadsAnyListWithItsOwnPolicyOnTheSessionsLink) {
-  TransferRig rig;
-  std::map<std::string, int> asked;
-  rig.Answer(
-      [&](const Row& t) -> std::optional<Bytes> {
-        if (t.size() != 2 || t[1] == "c" || (t[1] == "b" && ++asked[t[1]] == 1))
-          return std::nullopt;
-        return ReadResponseFrame(t[0], t[1], "v-" + t[1]);
-      },
-      50ms);
-  bool finished = false;
-  const auto& transfer = rig.session->core().StartTransfer(
-      transfer::Direction::Read, {.inFlight = 2, .pacing = 10ms, .timeout = 300ms, .retries = 1},
-      {{.key = {"x", "a"}}, {.key = {"x", "b"}}, {.key = {"x", "c"}}},
-      {.finished = [&] { finished = true; }});
-  rig.Advance(3s);
-  EXPECT_TRUE(finished);
-  using transfer::Outcome;
-  const std::tuple<Outcome, std::string, int> expected[] = {
-      {Outcome::ValueRead, "v-a", 1}, {Outcome::ValueRead, "v-b", 2}, {Outcome::Unanswered, "", 2}};
-  for (std::size_t i = 0; i < 3; ++i) {
-    const auto& [outcome, value, sends] = expected[i];
-    EXPECT_EQ(transfer.result(i).outcome, outcome) << i;
-    EXPECT_EQ(transfer.result(i).value, value) << i;
-    EXPECT_EQ(transfer.result(i).sends, sends) << i;
   }
 }
 

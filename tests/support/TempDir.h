@@ -15,7 +15,7 @@ namespace orvane::testing {
 class TempDir {
  public:
   TempDir() {
-    std::string name = (std::filesystem::temp_directory_path() / "orvane-sim-test.XXXXXX").string();
+    std::string name = (std::filesystem::temp_directory_path() / "orvane-test.XXXXXX").string();
     if (::mkdtemp(name.data()) == nullptr) ADD_FAILURE() << "cannot create " << name;
     path_ = name;
   }
