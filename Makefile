@@ -7,10 +7,10 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Debian packages the build and the tests need. The fuzzer's runtime comes with clang on some
 # releases and in libclang-rt-dev on others. scdoc writes the man pages; desktop-file-utils
-# checks the desktop entry in the install test.
+# checks the desktop entry in the install test. ansible-core runs the collection's playbooks.
 PACKAGES := cmake ninja-build g++ clang qt6-base-dev qt6-serialport-dev \
             libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev \
-            scdoc desktop-file-utils
+            scdoc desktop-file-utils ansible-core
 OPTIONAL_PACKAGES := libclang-rt-dev
 # Only the packaging check needs lintian (and its many Perl modules); only the start-up
 # benchmark needs Xvfb, to draw on a real X server.
