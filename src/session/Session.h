@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/Controls.h"
+#include "platform/FormFields.h"
 #include "platform/SerialLine.h"
 #include "platform/Timer.h"
 #include "session/LinkCore.h"

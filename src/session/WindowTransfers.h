@@ -14,7 +14,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/Controls.h"
+#include "platform/FormFields.h"
 #include "platform/Link.h"
 #include "platform/Timer.h"
 #include "transfer/Profile.h"

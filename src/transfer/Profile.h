@@ -8,11 +8,11 @@
 #include <variant>
 #include <vector>
 
-#include "platform/Controls.h"
+#include "platform/FormFields.h"
 
 namespace orvane::transfer {
 
-using platform::SettingKey;
+using link::SettingKey;
 
 // The value of the form field that carries this setting, taken when the row is sent.
 struct FieldOf {

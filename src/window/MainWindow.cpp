@@ -91,7 +91,7 @@ constexpr FieldControl kFieldControls[] = {
     {"acquisition", "galileo_acquisition_enabled", "chkGalileo"},
 };
 
-QString ControlFor(const platform::SettingKey& key) {
+QString ControlFor(const link::SettingKey& key) {
   for (const FieldControl& field : kFieldControls) {
     if (key.section == field.section && key.name == field.name) {
       return QString::fromLatin1(field.control);
@@ -280,27 +280,27 @@ void MainWindow::Wire(session::Session* session) {
   }
 }
 
-QLineEdit* MainWindow::TextBoxFor(const platform::SettingKey& key) const {
+QLineEdit* MainWindow::TextBoxFor(const link::SettingKey& key) const {
   const QString name = ControlFor(key);
   return name.isEmpty() ? nullptr : findChild<QLineEdit*>(name);
 }
 
-QAbstractButton* MainWindow::SwitchFor(const platform::SettingKey& key) const {
+QAbstractButton* MainWindow::SwitchFor(const link::SettingKey& key) const {
   const QString name = ControlFor(key);
   return name.isEmpty() ? nullptr : findChild<QAbstractButton*>(name);
 }
 
-std::string MainWindow::Text(const platform::SettingKey& key) const {
+std::string MainWindow::Text(const link::SettingKey& key) const {
   const QLineEdit* box = TextBoxFor(key);
   return box ? box->text().toStdString() : std::string();
 }
 
-void MainWindow::SetText(const platform::SettingKey& key, std::string_view text) {
+void MainWindow::SetText(const link::SettingKey& key, std::string_view text) {
   if (QLineEdit* box = TextBoxFor(key)) box->setText(FromUtf8(text));
 }
 
 // A greyed check box is not on.
-bool MainWindow::IsOn(const platform::SettingKey& key) const {
+bool MainWindow::IsOn(const link::SettingKey& key) const {
   const QAbstractButton* button = SwitchFor(key);
   if (const auto* check = qobject_cast<const QCheckBox*>(button)) {
     return check->checkState() == Qt::Checked;
@@ -308,7 +308,7 @@ bool MainWindow::IsOn(const platform::SettingKey& key) const {
   return button && button->isChecked();
 }
 
-void MainWindow::SetOn(const platform::SettingKey& key, bool on) {
+void MainWindow::SetOn(const link::SettingKey& key, bool on) {
   QAbstractButton* button = SwitchFor(key);
   if (auto* check = qobject_cast<QCheckBox*>(button)) {
     check->setCheckState(on ? Qt::Checked : Qt::Unchecked);

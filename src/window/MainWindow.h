@@ -13,7 +13,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/Controls.h"
+#include "platform/FormFields.h"
 #include "session/StatusLine.h"
 
 class QAbstractButton;
@@ -49,10 +49,10 @@ class MainWindow final : public QMainWindow, public platform::FormFields {
 
   // platform::FormFields: the text boxes, the check boxes and the "SBP" option by the setting
   // each carries.
-  std::string Text(const platform::SettingKey& key) const override;
-  void SetText(const platform::SettingKey& key, std::string_view text) override;
-  bool IsOn(const platform::SettingKey& key) const override;
-  void SetOn(const platform::SettingKey& key, bool on) override;
+  std::string Text(const link::SettingKey& key) const override;
+  void SetText(const link::SettingKey& key, std::string_view text) override;
+  bool IsOn(const link::SettingKey& key) const override;
+  void SetOn(const link::SettingKey& key, bool on) override;
 
   // What the caption cannot say, shown when the mouse rests on the lamp: the device the chosen
   // port opens and why it cannot be opened.
@@ -75,8 +75,8 @@ class MainWindow final : public QMainWindow, public platform::FormFields {
   void EndRun();
   void DrawStatus(session::StatusLine::Part part);
   void DrawLamp(std::int32_t colour);
-  QLineEdit* TextBoxFor(const platform::SettingKey& key) const;
-  QAbstractButton* SwitchFor(const platform::SettingKey& key) const;
+  QLineEdit* TextBoxFor(const link::SettingKey& key) const;
+  QAbstractButton* SwitchFor(const link::SettingKey& key) const;
 
   PortDeviceResolver devices_;
   session::Session* session_ = nullptr;

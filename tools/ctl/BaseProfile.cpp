@@ -10,7 +10,7 @@ namespace orvane::ctl {
 
 namespace {
 
-using platform::SettingKey;
+using link::SettingKey;
 
 const SettingKey kIp{"ethernet", "ip_address"};
 const SettingKey kGateway{"ethernet", "gateway"};

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Options.h"
-#include "platform/Controls.h"
+#include "platform/FormFields.h"
 #include "transfer/ProfileFile.h"
 
 namespace orvane::ctl {
@@ -20,14 +20,14 @@ class CommandLineFields final : public platform::FormFields {
   // The window's initial contents, then the flags that were given.
   explicit CommandLineFields(const BaseProfileFields& flags);
 
-  std::string Text(const platform::SettingKey& key) const override;
-  void SetText(const platform::SettingKey& key, std::string_view text) override;
-  bool IsOn(const platform::SettingKey& key) const override;
-  void SetOn(const platform::SettingKey& key, bool on) override;
+  std::string Text(const link::SettingKey& key) const override;
+  void SetText(const link::SettingKey& key, std::string_view text) override;
+  bool IsOn(const link::SettingKey& key) const override;
+  void SetOn(const link::SettingKey& key, bool on) override;
 
  private:
-  std::map<platform::SettingKey, std::string> texts_;
-  std::map<platform::SettingKey, bool> switches_;
+  std::map<link::SettingKey, std::string> texts_;
+  std::map<link::SettingKey, bool> switches_;
 };
 
 struct BaseProfileRows {

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "platform/Controls.h"
+#include "platform/FormFields.h"
 
 namespace orvane::platform::fakes {
 

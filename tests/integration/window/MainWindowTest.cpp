@@ -83,7 +83,7 @@ TEST(Window, TabWalksTheFieldsAndButtonsInFormOrder) {
 TEST(Window, FieldsAreTheControlsByTheirSettingsAndTheLampIsDrawnAsSet) {
   WindowRig rig;
   rig.window.show();
-  const platform::SettingKey rtk{"uart0", "mode"}, sbas{"acquisition", "sbas_acquisition_enabled"};
+  const link::SettingKey rtk{"uart0", "mode"}, sbas{"acquisition", "sbas_acquisition_enabled"};
   QTest::mouseClick(Find(rig, "OptRTCM"), Qt::LeftButton, {}, QPoint(6, 8));  // on the indicator
   EXPECT_FALSE(rig.window.IsOn(rtk));
   rig.window.SetOn(rtk, true);

@@ -14,7 +14,7 @@
 namespace orvane::testing {
 namespace {
 
-using platform::SettingKey;
+using link::SettingKey;
 using Bytes = std::vector<std::uint8_t>;
 using Row = std::vector<std::string>;  // a frame's texts: section, name and value
 constexpr auto kTick = std::chrono::milliseconds(250);

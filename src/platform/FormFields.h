@@ -8,15 +8,11 @@
 #include <string>
 #include <string_view>
 
+#include "link/SettingKey.h"
+
 namespace orvane::platform {
 
-// A receiver setting's name: its section and its name within the section.
-struct SettingKey {
-  std::string section;
-  std::string name;
-  friend bool operator==(const SettingKey&, const SettingKey&) = default;
-  friend auto operator<=>(const SettingKey&, const SettingKey&) = default;
-};
+using link::SettingKey;
 
 class FormFields {
  public:
