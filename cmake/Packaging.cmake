@@ -94,8 +94,9 @@ install(FILES ${packaging_dir}/orvane-config.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT config)
 
 # The collection on Ansible's default collection path, so that playbooks find orvane.receiver
-# with no configuration. Python's byte-code caches, which running the modules from the tree may
-# leave, stay out.
+# with no configuration. The modules carry no #! line and are not executable: Ansible runs them
+# with the interpreter it finds on the target. Python's byte-code caches, which running the
+# modules from the tree may leave, stay out.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/ansible/ansible_collections/orvane/receiver
         DESTINATION ${CMAKE_INSTALL_DATADIR}/ansible/collections/ansible_collections/orvane
         COMPONENT ansible

@@ -1,4 +1,3 @@
-#!/usr/bin/python
 # -*- coding: utf-8 -*-
 # SPDX-License-Identifier: Apache-2.0
 
