@@ -8,9 +8,9 @@
 
 namespace orvane::ctl {
 
-// "port cannot be opened: REASON" with the system's text for the fault, and for a permission
-// fault the group that may open the device; nothing when the device looks usable. Faults that
-// only an open shows (busy, locked) are left to the open itself.
+// "port cannot be opened: REASON", in the words the window uses for the same fault, and for a
+// permission fault the group that may open the device; nothing when the device looks usable. Faults
+// that only an open shows (busy, locked) are left to the open itself.
 std::optional<std::string> WhyDeviceCannotOpen(const std::string& device);
 
 }  // namespace orvane::ctl

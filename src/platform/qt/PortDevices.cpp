@@ -11,6 +11,7 @@
 #include <utility>
 
 #ifndef Q_OS_WIN
+#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -108,27 +109,50 @@ QString DeviceAlias::For(const QByteArray& path) {
 #endif
 }
 
-QString OpenFailureReason(const QByteArray& path, bool permissionRefused, const QString& other) {
-  const QString inUse = QStringLiteral("busy: another program has it open");
+#ifndef Q_OS_WIN
+namespace {
+
+// Serial devices are opened through their group (dialout on Debian); a device no group may open
+// is the administrator's business, and a hint to join root would be wrong.
+QString PermissionDenied(const struct stat& info) {
+  const bool groupMayOpen = (info.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
+  const struct group* owner = ::getgrgid(info.st_gid);
+  if (!groupMayOpen || info.st_gid == 0 || owner == nullptr) {
+    return QStringLiteral(
+        "permission denied (no group may open the device; ask the administrator)");
+  }
+  const QString group = QString::fromLocal8Bit(owner->gr_name);
+  return QStringLiteral(
+             "permission denied (the device belongs to group %1: add yourself with "
+             "'sudo usermod -aG %1 $USER' and log in again)")
+      .arg(group);
+}
+
+}  // namespace
+#endif
+
+std::optional<QString> DeviceFault(const QByteArray& path) {
 #ifdef Q_OS_WIN
-  if (permissionRefused) return inUse;
-  return other;
+  static_cast<void>(path);
+  return std::nullopt;  // COM ports are not files; the open says what is wrong
 #else
   struct stat info {};
   if (::stat(path.constData(), &info) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) return QStringLiteral("no such device");
-    if (errno != EACCES) return QString::fromLocal8Bit(std::strerror(errno));
-  } else if (!S_ISCHR(info.st_mode)) {
-    return QStringLiteral("not a serial device");
+    return QString::fromLocal8Bit(std::strerror(errno));
   }
-  if (::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES) {
-    return QStringLiteral(
-        "permission denied — add your user to the dialout group (sudo adduser $USER dialout, then "
-        "log in again)");
+  if (!S_ISCHR(info.st_mode)) return QStringLiteral("not a serial device");
+  if (::access(path.constData(), R_OK | W_OK) != 0 && (errno == EACCES || errno == EPERM)) {
+    return PermissionDenied(info);
   }
-  if (permissionRefused) return inUse;
-  return other;
+  return std::nullopt;
 #endif
+}
+
+QString OpenFailureReason(const QByteArray& path, bool permissionRefused, const QString& other) {
+  if (auto fault = DeviceFault(path)) return *fault;
+  if (permissionRefused) return QStringLiteral("busy: another program has it open");
+  return other;
 }
 
 }  // namespace orvane::platform::qt

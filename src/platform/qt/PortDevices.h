@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace orvane::platform::qt {
 
@@ -45,10 +46,15 @@ class DeviceAlias {
   std::unique_ptr<QTemporaryDir> dir_;
 };
 
-// Why a device could not be opened, from the file itself: "no such device", "permission denied
-// — ...", "busy: another program has it open" and the like. permissionRefused says whether the
-// open was refused for permission or because it is in use; otherwise: other is the reason the
-// open gave.
+// What is wrong with a device, seen from the file alone without opening it (opening a USB serial
+// port can reset the board behind it): "no such device", "not a serial device", "permission
+// denied (...)" with the group that may open it. Nothing when the device looks usable. The
+// window's tooltip and orvanectl both say it in these words.
+std::optional<QString> DeviceFault(const QByteArray& path);
+
+// Why a device could not be opened: its DeviceFault, else "busy: another program has it open"
+// when the open was refused for permission (the file allows it, so another program holds it),
+// else other, the reason the open gave.
 QString OpenFailureReason(const QByteArray& path, bool permissionRefused, const QString& other);
 
 }  // namespace orvane::platform::qt

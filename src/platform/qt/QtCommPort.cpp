@@ -1,39 +1,22 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "platform/qt/QtCommPort.h"
 
-#include <algorithm>
+#include <string>
+
+#include "platform/PortName.h"
 
 namespace orvane::platform::qt {
 
-namespace {
-
-const QString kTcpScheme = QStringLiteral("tcp://");
-
-}  // namespace
-
 bool IsTcpDevice(const QString& device) {
-  return device.startsWith(kTcpScheme);
+  return IsTcpName(device.toStdString());
 }
 
-std::optional<TcpPeer> ParseTcpDevice(const QString& device) {
-  if (!IsTcpDevice(device)) return std::nullopt;
-  const QString rest = device.mid(kTcpScheme.size());
-  const qsizetype colon = rest.lastIndexOf(QLatin1Char(':'));
-  if (colon < 0) return std::nullopt;
-  QString host = rest.left(colon);
-  const QString portText = rest.mid(colon + 1);
-  if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']'))) {
-    host = host.mid(1, host.size() - 2);
-  }
-  // Digits only: toUInt alone would take "+80" or " 80".
-  const bool digits =
-      !portText.isEmpty() && portText.size() <= 5 &&
-      std::all_of(portText.begin(), portText.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-  const uint port = digits ? portText.toUInt() : 0;
-  if (host.isEmpty() || host.contains(QLatin1Char('/')) || port < 1 || port > 65535) {
-    return std::nullopt;
-  }
-  return TcpPeer{host, static_cast<std::uint16_t>(port)};
+std::variant<TcpPeer, QString> ParseTcpDevice(const QString& device) {
+  const auto parsed = ParsePortName(device.toStdString());
+  const auto* name = std::get_if<PortName>(&parsed);
+  if (name == nullptr) return QString::fromStdString(std::get<std::string>(parsed));
+  if (name->kind != PortName::Kind::Tcp) return device + QStringLiteral(": not a TCP address");
+  return TcpPeer{QString::fromStdString(name->host), name->tcpPort};
 }
 
 QtCommPort::QtCommPort(QObject* parent)
@@ -90,9 +73,10 @@ bool QtCommPort::Open() {
   serial_->Close();
   const bool switched = active_ != tcp_;
   active_ = tcp_;
-  const auto peer = ParseTcpDevice(device);
-  if (!peer) {
-    DiagnoseTcp(device, QStringLiteral("not a TCP address (expected tcp://HOST:PORT)"));
+  const auto parsed = ParseTcpDevice(device);
+  const auto* peer = std::get_if<TcpPeer>(&parsed);
+  if (peer == nullptr) {
+    DiagnoseTcp(std::get<QString>(parsed), {});
     return false;
   }
   tcp_->SetPeer(peer->host, peer->port);

@@ -8,7 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
-#include <optional>
+#include <variant>
 
 #include "platform/SerialLine.h"
 #include "platform/qt/QtSerialPort.h"
@@ -24,9 +24,9 @@ struct TcpPeer {
 
 // Whether the device names a TCP peer rather than a serial port.
 bool IsTcpDevice(const QString& device);
-// HOST and PORT of "tcp://HOST:PORT" ("[::1]" for an IPv6 address); nothing unless the host is
-// there and the port is a number from 1 to 65535.
-std::optional<TcpPeer> ParseTcpDevice(const QString& device);
+// HOST and PORT of "tcp://HOST:PORT" ("[::1]" for an IPv6 address), or why the device names no
+// TCP peer, beginning with the device.
+std::variant<TcpPeer, QString> ParseTcpDevice(const QString& device);
 
 class QtCommPort final : public QObject, public CommPort {
   Q_OBJECT

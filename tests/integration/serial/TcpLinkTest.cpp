@@ -162,6 +162,7 @@ TEST(TcpDevice, OnlyAHostAndAPortFrom1To65535MakeAPeer) {
       {"tcp://127.0.0.1:55556", TcpPeer{"127.0.0.1", 55556}},
       {"tcp://localhost:1", TcpPeer{"localhost", 1}},
       {"tcp://[::1]:65535", TcpPeer{"::1", 65535}},
+      {"tcp://::1:65535", std::nullopt},
       {"tcp://127.0.0.1:0", std::nullopt},
       {"tcp://127.0.0.1:65536", std::nullopt},
       {"tcp://127.0.0.1:+80", std::nullopt},
@@ -174,7 +175,9 @@ TEST(TcpDevice, OnlyAHostAndAPortFrom1To65535MakeAPeer) {
       {"/dev/ttyUSB0", std::nullopt},
   };
   for (const DeviceCase& c : cases) {
-    EXPECT_EQ(ParseTcpDevice(QString::fromUtf8(c.device)), c.peer) << c.device;
+    const auto parsed = ParseTcpDevice(QString::fromUtf8(c.device));
+    const auto* peer = std::get_if<TcpPeer>(&parsed);
+    EXPECT_EQ(peer ? std::optional(*peer) : std::nullopt, c.peer) << c.device;
   }
 }
 
