@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The link core: one port, the one frame receiver its bytes go through, the dispatch of each
-// verified message (taken apart once) and the transfer engine. Plain C++. It never opens the port,
-// moves its speed or shows anything: that is its owner's. orvanectl runs on it as it stands; the
+// verified message (taken apart once) and the transfer engine. Plain C++. Its owner opens the
+// port, moves its speed and shows what happened; orvanectl runs on the core as it stands, the
 // window's session adds its supervision and its two transfers on top.
+//
+// The bytes of a port are framed here once. Observers (a link trace, a line diagnosis) are told
+// of every byte received, frame sent and frame verified, and of each change of the line: a new
+// speed, which also restarts the frame receiver, or a reopened port. Everything on top sends and
+// moves the line through port(), so nothing crosses the port unseen.
 
 #include <cstdint>
 #include <functional>
@@ -13,6 +18,7 @@
 
 #include "link/FrameReceiver.h"
 #include "link/SettingsMessages.h"
+#include "platform/LineObserver.h"
 #include "platform/SerialLine.h"
 #include "platform/Timer.h"
 #include "transfer/SettingsTransfer.h"
@@ -35,10 +41,12 @@ class LinkCore final : private link::MessageHandlers {
   LinkCore& operator=(const LinkCore&) = delete;
 
   void SetListeners(Listeners listeners) { listeners_ = std::move(listeners); }
+  // observer must outlive the core, or be removed first.
+  void AddObserver(platform::LineObserver& observer) { observers_.push_back(&observer); }
+  void RemoveObserver(const platform::LineObserver& observer);
 
-  // The line changed under the frame receiver (a new speed, a reopened port, a reconnect):
-  // nothing heard before can finish a frame now.
-  void LineChanged() { receiver_.Restart(); }
+  // Start-up: hunt afresh, as after a change of speed.
+  void Restart() { receiver_.Restart(); }
 
   // Reads or writes any list with its own policy, replacing the transfer started before.
   transfer::SettingsTransfer& StartTransfer(transfer::Direction direction,
@@ -50,15 +58,43 @@ class LinkCore final : private link::MessageHandlers {
   // The transfer stops and the port closes; nothing is sent afterwards.
   void End();
 
-  platform::CommPort& port() { return port_; }
-  link::FrameReceiver& receiver() { return receiver_; }
+  // The port, as everything on top must use it.
+  platform::CommPort& port() { return watched_; }
+  const link::FrameReceiver& receiver() const { return receiver_; }
 
  private:
+  // The port passed through, telling the core what goes out and when the line changes.
+  class ObservedPort final : public platform::CommPort {
+   public:
+    ObservedPort(LinkCore& core, platform::CommPort& port) : core_(core), port_(port) {}
+    void SetPortNumber(std::int16_t number) override { port_.SetPortNumber(number); }
+    std::int16_t PortNumber() const override { return port_.PortNumber(); }
+    bool SetLineSettings(const platform::LineSettings& settings) override;
+    platform::LineSettings lineSettings() const override { return port_.lineSettings(); }
+    bool HasLineSpeed() const override { return port_.HasLineSpeed(); }
+    bool CanReportLineErrors() const override { return port_.CanReportLineErrors(); }
+    bool Open() override;
+    void Close() override { port_.Close(); }
+    bool IsOpen() const override { return port_.IsOpen(); }
+    void Output(std::span<const std::uint8_t> frame) override;
+
+   private:
+    LinkCore& core_;
+    platform::CommPort& port_;
+  };
+
+  template <typename Call>
+  void Tell(Call call) {
+    for (platform::LineObserver* observer : observers_) call(*observer);
+  }
+
   void OnHeartbeat() override;
   void OnSettingReadResponse(std::span<const std::uint8_t> frame) override;
   void OnSettingWriteResponse(std::span<const std::uint8_t> frame) override;
 
   platform::CommPort& port_;
+  ObservedPort watched_{*this, port_};
+  std::vector<platform::LineObserver*> observers_;
   platform::TimerFactory timers_;
   link::FrameReceiver receiver_;
   Listeners listeners_;

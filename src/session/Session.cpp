@@ -15,10 +15,10 @@ Session::Session(const SessionPlatform& platform)
       readTimer_(platform.timers()),
       writeTimer_(platform.timers()),
       core_(platform.port, platform.timers),
-      search_(platform.port, *searchTimer_, presenter_, core_.receiver()),
-      watchdog_(platform.port, presenter_, search_),
-      read_(platform.port, *readTimer_, platform.fields, presenter_, transfer::BaseStationFields()),
-      write_(platform.port, *writeTimer_, platform.fields, presenter_,
+      search_(core_.port(), *searchTimer_, presenter_, core_.receiver()),
+      watchdog_(core_.port(), presenter_, search_),
+      read_(core_.port(), *readTimer_, platform.fields, presenter_, transfer::BaseStationFields()),
+      write_(core_.port(), *writeTimer_, platform.fields, presenter_,
              transfer::BaseStationProfile()) {
   watchdogTimer_->SetInterval(1000ms);
   searchTimer_->SetInterval(2500ms);
@@ -45,7 +45,7 @@ Session::~Session() {
 
 void Session::Start() {
   watchdog_.Start();
-  core_.LineChanged();
+  core_.Restart();
 }
 
 void Session::End() {

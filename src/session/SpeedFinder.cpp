@@ -27,9 +27,9 @@ constexpr std::chrono::milliseconds kHeartbeatSlack{100};
 
 }  // namespace
 
-SpeedFinder::SpeedFinder(platform::DiagnosedPort& port, const platform::TimerFactory& timers,
+SpeedFinder::SpeedFinder(platform::LineDiagnosis& heard, const platform::TimerFactory& timers,
                          Owner owner, transfer::TransferPolicy base)
-    : port_(port),
+    : heard_(heard),
       owner_(std::move(owner)),
       base_(std::move(base)),
       period_(timers()),
@@ -47,7 +47,7 @@ SpeedFinder::SpeedFinder(platform::DiagnosedPort& port, const platform::TimerFac
 }
 
 SpeedFinder::~SpeedFinder() {
-  port_.SetDiagnosisObserver(nullptr);
+  heard_.SetDiagnosisObserver(nullptr);
 }
 
 void SpeedFinder::LineOpened() {
@@ -88,10 +88,10 @@ void SpeedFinder::Find(std::function<void(bool found)> found) {
 }
 
 void SpeedFinder::Probe(Pass pass, std::size_t step, std::function<void(bool)> found) {
-  if (step == 0) passBytes_ = port_.bytes();
+  if (step == 0) passBytes_ = heard_.bytes();
   if (step == kSpeeds.size()) {
-    if (pass == Pass::Quick && port_.bytes() > 0) return Probe(Pass::Again, 0, std::move(found));
-    if (pass == Pass::Again && port_.bytes() > passBytes_) {
+    if (pass == Pass::Quick && heard_.bytes() > 0) return Probe(Pass::Again, 0, std::move(found));
+    if (pass == Pass::Again && heard_.bytes() > passBytes_) {
       return Linger(kLingerLooks, std::move(found));
     }
     found(false);
@@ -99,28 +99,28 @@ void SpeedFinder::Probe(Pass pass, std::size_t step, std::function<void(bool)> f
   }
   SetSpeed(kSpeeds[step]);
   const Wait wait = pass == Pass::Again && step == 0 ? Wait::Long : Wait::Quick;
-  const std::uint64_t framesBefore = port_.frames();
+  const std::uint64_t framesBefore = heard_.frames();
   owner_.read({kProbeSection, kProbeName}, ProbePolicy(wait),
               [this, pass, step, found, framesBefore](bool answered) {
-                if (answered || port_.frames() > framesBefore) return found(true);
+                if (answered || heard_.frames() > framesBefore) return found(true);
                 Probe(pass, step + 1, found);
               });
 }
 
 void SpeedFinder::Linger(int looks, std::function<void(bool)> found) {
   SetSpeed(kSpeeds.front());
-  const std::uint64_t bytesBefore = port_.bytes();
+  const std::uint64_t bytesBefore = heard_.bytes();
   Look({kProbeSection, kProbeName}, [this, looks, found, bytesBefore](bool heard) {
     if (heard) return found(true);
-    if (looks > 1 && port_.bytes() > bytesBefore) return Linger(looks - 1, found);
+    if (looks > 1 && heard_.bytes() > bytesBefore) return Linger(looks - 1, found);
     found(false);
   });
 }
 
 void SpeedFinder::Look(const transfer::SettingKey& key, std::function<void(bool heard)> heard) {
-  const std::uint64_t framesBefore = port_.frames();
+  const std::uint64_t framesBefore = heard_.frames();
   owner_.read(key, ProbePolicy(Wait::Long), [this, heard, framesBefore](bool answered) {
-    heard(answered || port_.frames() > framesBefore);
+    heard(answered || heard_.frames() > framesBefore);
   });
 }
 
@@ -128,15 +128,15 @@ void SpeedFinder::ListenForHeartbeat(std::function<void()> done) {
   listening_ = std::move(done);
   // A heartbeat is told of from inside the frame receiver: the tick that ends the wait comes
   // after it.
-  port_.SetDiagnosisObserver([this] {
-    if (port_.heartbeats() > 0) soon_->Start();
+  heard_.SetDiagnosisObserver([this] {
+    if (heard_.heartbeats() > 0) soon_->Start();
   });
-  if (port_.heartbeats() > 0 || periodOver_) soon_->Start();
+  if (heard_.heartbeats() > 0 || periodOver_) soon_->Start();
 }
 
 void SpeedFinder::EndListening() {
   if (!listening_) return;
-  port_.SetDiagnosisObserver(nullptr);
+  heard_.SetDiagnosisObserver(nullptr);
   soon_->Stop();
   std::exchange(listening_, nullptr)();
 }

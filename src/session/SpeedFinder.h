@@ -25,7 +25,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/DiagnosedPort.h"
+#include "platform/LineDiagnosis.h"
 #include "platform/Timer.h"
 #include "transfer/SettingsTransfer.h"
 
@@ -49,9 +49,9 @@ class SpeedFinder {
         read;
   };
 
-  // port counts what the line brought over the whole run and must outlive this. base: the
+  // heard counts what the line brought over the whole run and must outlive this. base: the
   // owner's policy, whose pacing and time-out the probes start from.
-  SpeedFinder(platform::DiagnosedPort& port, const platform::TimerFactory& timers, Owner owner,
+  SpeedFinder(platform::LineDiagnosis& heard, const platform::TimerFactory& timers, Owner owner,
               transfer::TransferPolicy base);
   ~SpeedFinder();
   SpeedFinder(const SpeedFinder&) = delete;
@@ -89,7 +89,7 @@ class SpeedFinder {
   void RestartHeartbeatPeriod();
   void EndListening();
 
-  platform::DiagnosedPort& port_;
+  platform::LineDiagnosis& heard_;
   Owner owner_;
   transfer::TransferPolicy base_;
   std::optional<std::int32_t> speed_;

@@ -46,11 +46,10 @@ void BaudSearch::TestNextSpeed() {
   const std::int32_t baud = platform::kReceiverSpeeds[static_cast<std::size_t>(speedsTried_) + 1];
   events_.TestingAt(baud);
   port_.Close();
+  // The frame receiver hunts afresh with the new speed: a stray preamble in the noise at the old
+  // speed would otherwise hold back up to 262 bytes at the new one, the heartbeats and answers
+  // that judge this speed, until its check failed.
   port_.SetLineSettings(platform::AtBaud(baud));
-  // Bytes heard before a speed change can never complete a frame after it, but a stray preamble
-  // in the noise at the old speed would hold back up to 262 bytes at the new one, the heartbeats
-  // and answers that judge this speed, until its check fails. Hunt afresh.
-  receiver_.Restart();
   if (port_.Open()) {
     (void)link::SendSettingWrite(port_, "uart1", "enabled_sbp_messages", kFilterValue);
   }
@@ -67,8 +66,7 @@ void BaudSearch::TellReceiverTo19200() {
 void BaudSearch::HoldAt19200() {
   if (port_.lineSettings() == platform::kLine19200) return;
   port_.Close();
-  port_.SetLineSettings(platform::kLine19200);
-  receiver_.Restart();  // as at a testing speed: nothing from the old speed can finish a frame
+  port_.SetLineSettings(platform::kLine19200);  // the receiver hunts afresh, as at a testing speed
   port_.Open();
 }
 

@@ -25,8 +25,10 @@ class BaudSearch {
   };
   static constexpr auto kSpeeds = static_cast<std::int16_t>(platform::kReceiverSpeeds.size() - 1);
 
+  // receiver frames port's bytes and hunts afresh whenever port's line settings change; it
+  // judges each speed.
   BaudSearch(platform::CommPort& port, platform::Timer& timer, SupervisionEvents& events,
-             link::FrameReceiver& receiver)
+             const link::FrameReceiver& receiver)
       : port_(port), timer_(timer), events_(events), receiver_(receiver) {}
 
   // The watchdog starts the search at most once; never on a link without a line speed.
@@ -48,7 +50,7 @@ class BaudSearch {
   platform::CommPort& port_;
   platform::Timer& timer_;
   SupervisionEvents& events_;
-  link::FrameReceiver& receiver_;
+  const link::FrameReceiver& receiver_;
   Phase phase_ = Phase::NotStarted;
   std::int16_t speedsTried_ = 0;
 };

@@ -14,9 +14,10 @@ platform::TimerFactory QtTimers() {
 Program::Program(platform::CommPort& port, platform::TimerFactory timers,
                  PortDeviceResolver devices)
     : window_(std::move(devices)),
-      traced_(port),
-      heard_(traced_, platform::DiagnosedPort::Memory::SinceOpened),
-      session_(session::MakeSession({heard_, std::move(timers), window_})) {
+      heard_(port, platform::LineDiagnosis::Memory::SinceOpened),
+      session_(session::MakeSession({port, std::move(timers), window_})) {
+  session_->core().AddObserver(trace_);
+  session_->core().AddObserver(heard_);
   window_.Wire(session_.get());
   heard_.SetDiagnosisObserver([this] { DrawLampToolTip(); });
   // Once the run ends nothing more is sent and no tick reaches the session, even if other events
@@ -43,7 +44,7 @@ Program::~Program() {
 // What the port says of itself and, while it is open, what the line has brought.
 void Program::DrawLampToolTip() {
   const QString port = ownPort_ != nullptr ? ownPort_->Diagnosis() : QString();
-  if (!heard_.IsOpen()) {
+  if (!session_->core().port().IsOpen()) {
     window_.SetLampToolTip(port);
     return;
   }

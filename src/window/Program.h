@@ -7,10 +7,10 @@
 #include <QMetaObject>
 #include <memory>
 
-#include "platform/DiagnosedPort.h"
+#include "platform/LineDiagnosis.h"
 #include "platform/SerialLine.h"
 #include "platform/Timer.h"
-#include "platform/qt/TracingPort.h"
+#include "platform/qt/LinkTrace.h"
 #include "session/Session.h"
 #include "window/MainWindow.h"
 
@@ -47,8 +47,8 @@ class Program {
   void DrawLampToolTip();
 
   MainWindow window_;
-  platform::qt::TracingPort traced_;
-  platform::DiagnosedPort heard_;
+  platform::qt::LinkTrace trace_;
+  platform::LineDiagnosis heard_;
   std::unique_ptr<session::Session> session_;
   const platform::qt::QtCommPort* ownPort_ = nullptr;  // when the program has its own
   QMetaObject::Connection portWatch_;

@@ -30,11 +30,11 @@ PortJob::PortJob(const Options& options, const Target& target, std::function<voi
   report_.port = target.device;
   port_.SetDevice(QByteArray::fromStdString(target.device));
   core_ = std::make_unique<session::LinkCore>(
-      watched_, [] { return std::make_unique<platform::qt::QtTimer>(); });
+      port_, [] { return std::make_unique<platform::qt::QtTimer>(); });
+  core_->AddObserver(watched_);
   session::SpeedFinder::Owner owner;
   owner.setSpeed = [this](std::int32_t baud) {
-    watched_.SetLineSettings(platform::AtBaud(baud));
-    core_->LineChanged();
+    core_->port().SetLineSettings(platform::AtBaud(baud));
   };
   owner.read = [this](const transfer::SettingKey& key, const transfer::TransferPolicy& policy,
                       std::function<void(bool)> answered) {
@@ -61,7 +61,7 @@ void PortJob::Start() {
 
 bool PortJob::Open() {
   if (!overTcp_) finder_->SetSpeed(options_.baud.value_or(session::SpeedFinder::kSpeeds.front()));
-  if (watched_.Open()) {
+  if (core_->port().Open()) {
     finder_->LineOpened();
     return true;
   }
@@ -166,8 +166,8 @@ void PortJob::Confirm(const transfer::ProfileSetting& row, std::function<void(bo
 // A new connection to the same address, the one before closed on purpose.
 void PortJob::Reconnect() {
   reconnecting_ = true;
-  watched_.Close();
-  watched_.Open();
+  core_->port().Close();
+  core_->port().Open();
   finder_->LineOpened();
   Later([this] { reconnecting_ = false; });
 }

@@ -348,7 +348,7 @@ void PortJob::Save() {
   const bool anyAccepted = std::any_of(rowWrites_.begin(), rowWrites_.end(),
                                        [](const auto& w) { return w.outcome == Answer::Accepted; });
   if (!anyAccepted || options_.noSave) return Finish();
-  link::SendSettingsSave(watched_);
+  link::SendSettingsSave(core_->port());
   report_.saved = true;
   saveSent_ = true;
   QTimer::singleShot(100ms, this, [this] { Finish(); });

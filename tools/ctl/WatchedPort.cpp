@@ -8,15 +8,15 @@
 
 namespace orvane::ctl {
 
-WatchedPort::WatchedPort(platform::CommPort& port, std::string label, bool trace)
-    : DiagnosedPort(port, Memory::WholeRun), label_(std::move(label)), trace_(trace) {}
+WatchedPort::WatchedPort(const platform::SerialLine& line, std::string label, bool trace)
+    : LineDiagnosis(line, Memory::WholeRun), label_(std::move(label)), trace_(trace) {}
 
 void WatchedPort::OnFrameSent(std::span<const std::uint8_t> frame) {
   if (trace_) Trace("tx", frame);
 }
 
 void WatchedPort::OnFrameReceived(std::span<const std::uint8_t> frame) {
-  DiagnosedPort::OnFrameReceived(frame);
+  LineDiagnosis::OnFrameReceived(frame);
   // A received frame has verified, so it holds its whole header.
   sender_ = link::FrameSender(frame);
   const auto type = static_cast<link::MsgType>(link::FrameType(frame));

@@ -1,22 +1,22 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
-// The port a command runs on, watched over the whole run: what arrived at every speed tried says
-// how far the line got when something fails, and with -v every frame sent and received is
-// written to stderr in words.
+// The line a command runs on, watched over the whole run through the link core's frame stream:
+// what arrived at every speed tried says how far the line got when something fails, and with -v
+// every frame sent and received is written to stderr in words.
 
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 
-#include "platform/DiagnosedPort.h"
+#include "platform/LineDiagnosis.h"
 
 namespace orvane::ctl {
 
-class WatchedPort final : public platform::DiagnosedPort {
+class WatchedPort final : public platform::LineDiagnosis {
  public:
-  // port must outlive this. label prefixes every trace line.
-  WatchedPort(platform::CommPort& port, std::string label, bool trace);
+  // line must outlive this. label prefixes every trace line.
+  WatchedPort(const platform::SerialLine& line, std::string label, bool trace);
 
   // The sender id of the last frame received: which receiver answered on this port.
   std::optional<std::uint16_t> sender() const { return sender_; }
@@ -24,9 +24,10 @@ class WatchedPort final : public platform::DiagnosedPort {
   // request was still waiting for them.
   std::uint64_t answers() const { return answers_; }
 
- private:
   void OnFrameSent(std::span<const std::uint8_t> frame) override;
   void OnFrameReceived(std::span<const std::uint8_t> frame) override;
+
+ private:
   void Trace(const char* direction, std::span<const std::uint8_t> frame) const;
 
   std::string label_;

@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/DiagnosedPort.h"
+#include "platform/LineDiagnosis.h"
 #include "session/LinkCore.h"
 #include "session/SpeedFinder.h"
 #include "support/Frames.h"
@@ -25,8 +25,7 @@ struct FinderRig {
   FinderRig() {
     SpeedFinder::Owner owner;
     owner.setSpeed = [this](std::int32_t baud) {
-      heard.SetLineSettings(platform::AtBaud(baud));
-      core.LineChanged();
+      core.port().SetLineSettings(platform::AtBaud(baud));
       speedSetAt = clock.Now();
     };
     owner.read = [this](const transfer::SettingKey& key, const transfer::TransferPolicy& policy,
@@ -44,7 +43,8 @@ struct FinderRig {
     base.timeout = 500ms;
     base.retries = 3;
     finder = std::make_unique<SpeedFinder>(heard, clock.TimerFactory(), owner, base);
-    EXPECT_TRUE(heard.Open());
+    core.AddObserver(heard);
+    EXPECT_TRUE(core.port().Open());
   }
 
   // Runs the search to its end; how long it took in virtual time.
@@ -57,8 +57,8 @@ struct FinderRig {
 
   platform::fakes::VirtualClock clock;
   platform::fakes::FakeSerialPort port{clock};
-  platform::DiagnosedPort heard{port, platform::DiagnosedPort::Memory::WholeRun};
-  session::LinkCore core{heard, clock.TimerFactory()};
+  platform::LineDiagnosis heard{port, platform::LineDiagnosis::Memory::WholeRun};
+  session::LinkCore core{port, clock.TimerFactory()};
   std::unique_ptr<SpeedFinder> finder;
   transfer::SettingsTransfer* transfer = nullptr;
   std::optional<bool> found;

@@ -4,23 +4,19 @@
 // ("tx settings write uart1.baudrate = 19200", "rx heartbeat"), as debug messages of the logging
 // category orvane.link, which is off unless turned on:
 //   QT_LOGGING_RULES="orvane.link.debug=true" orvane-config 2> link.log
-// It wraps the port the logic uses and changes nothing it does; while the category is off it
-// costs one check per frame sent and per read.
+// It watches the link core's frame stream and changes nothing; while the category is off it costs
+// one check per frame.
 
 #include <QLoggingCategory>
 
-#include "platform/ObservedPort.h"
+#include "platform/LineObserver.h"
 
 namespace orvane::platform::qt {
 
 Q_DECLARE_LOGGING_CATEGORY(linkTrace)
 
-class TracingPort final : public ObservedPort {
+class LinkTrace final : public LineObserver {
  public:
-  using ObservedPort::ObservedPort;
-
- private:
-  bool Watching() const override;
   void OnFrameSent(std::span<const std::uint8_t> frame) override;
   void OnFrameReceived(std::span<const std::uint8_t> frame) override;
 };

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
-// A port in front of another that keeps count of what the line has brought (bytes, verified
-// frames, heartbeats and the speed the last heartbeat was heard at) and says in words how far the
-// line got, from "no bytes received" to "heartbeat at 19200". A command-line run counts over the
-// whole run, every speed it tried included; the window counts from the last time the port was
-// opened, so that what it shows is about the line as it is set now.
+// How far the line got, kept as counts (bytes, verified frames, heartbeats and the speed the last
+// heartbeat was heard at) and said in words, from "no bytes received" to "heartbeat at 19200". A
+// command-line run counts over the whole run, every speed it tried included; the window counts
+// from the last time the port was opened, so that what it shows is about the line as it is set
+// now.
 
 #include <cstdint>
 #include <functional>
@@ -12,18 +12,18 @@
 #include <span>
 #include <string>
 
-#include "platform/ObservedPort.h"
+#include "platform/LineObserver.h"
+#include "platform/SerialLine.h"
 
 namespace orvane::platform {
 
-class DiagnosedPort : public ObservedPort {
+class LineDiagnosis : public LineObserver {
  public:
   enum class Memory : std::uint8_t { WholeRun, SinceOpened };
 
-  // port must outlive this.
-  DiagnosedPort(CommPort& port, Memory memory);
-
-  bool Open() override;
+  // line tells the speed a heartbeat was heard at, and must outlive this.
+  LineDiagnosis(const SerialLine& line, Memory memory) : line_(line), memory_(memory) {}
+  virtual ~LineDiagnosis() = default;
 
   std::uint64_t bytes() const { return bytes_; }
   std::uint64_t frames() const { return frames_; }
@@ -40,10 +40,10 @@ class DiagnosedPort : public ObservedPort {
   // the frame receiver, so it only schedules or draws.
   void SetDiagnosisObserver(std::function<void()> observer) { observer_ = std::move(observer); }
 
- protected:
   void OnBytesReceived(std::span<const std::uint8_t> bytes) override;
   void OnFrameReceived(std::span<const std::uint8_t> frame) override;
-  void OnHeartbeatReceived() override;
+  void OnHeartbeat() override;
+  void OnLineChanged(LineChange change) override;
 
  private:
   void Forget();
@@ -51,6 +51,7 @@ class DiagnosedPort : public ObservedPort {
     if (observer_) observer_();
   }
 
+  const SerialLine& line_;
   Memory memory_;
   std::uint64_t bytes_ = 0;
   std::uint64_t frames_ = 0;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "platform/qt/TracingPort.h"
+#include "platform/qt/LinkTrace.h"
 
 #include <QString>
 
@@ -12,20 +12,17 @@ Q_LOGGING_CATEGORY(linkTrace, "orvane.link", QtInfoMsg)
 namespace {
 
 void Trace(const char* direction, std::span<const std::uint8_t> frame) {
+  if (!linkTrace().isDebugEnabled()) return;
   qCDebug(linkTrace).noquote() << direction << QString::fromStdString(link::DescribeFrame(frame));
 }
 
 }  // namespace
 
-bool TracingPort::Watching() const {
-  return linkTrace().isDebugEnabled();
+void LinkTrace::OnFrameSent(std::span<const std::uint8_t> frame) {
+  Trace("tx", frame);
 }
 
-void TracingPort::OnFrameSent(std::span<const std::uint8_t> frame) {
-  if (Watching()) Trace("tx", frame);
-}
-
-void TracingPort::OnFrameReceived(std::span<const std::uint8_t> frame) {
+void LinkTrace::OnFrameReceived(std::span<const std::uint8_t> frame) {
   Trace("rx", frame);
 }
 
