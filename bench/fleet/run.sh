@@ -60,16 +60,18 @@ ports() {
   for i in $(seq "$1"); do printf -- '--port\ntcp://127.0.0.1:%d\n' $((base_port + i)); done
 }
 
-# timed FILE COMMAND...: runs it, appends its seconds to FILE and its peak RSS in KiB to FILE.rss.
+# timed FILE COMMAND...: runs it, appends its seconds to FILE, its peak RSS in KiB to FILE.rss and
+# the CPU seconds (user + system) of it and every process it waited for to FILE.cpu.
 failures=0
 timed() {
   local file=$1 start end status=0
   shift
   start=$(date +%s.%N)
-  /usr/bin/time -f %M -o "$work/rss" "$@" >"$work/out" 2>&1 || status=$?
+  /usr/bin/time -f '%M %U %S' -o "$work/rss" "$@" >"$work/out" 2>&1 || status=$?
   end=$(date +%s.%N)
   awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f\n", b - a }' >>"$file"
-  tail -n1 "$work/rss" >>"$file.rss"
+  tail -n1 "$work/rss" | cut -d' ' -f1 >>"$file.rss"
+  tail -n1 "$work/rss" | awk '{ printf "%.3f\n", $2 + $3 }' >>"$file.cpu"
   if [ "$status" -ne 0 ]; then
     failures=$((failures + 1))
     echo "  $* exited $status:" >&2
@@ -149,12 +151,17 @@ report "apply --all, one receiver" "$work/t.one" \
 report "apply --all, $hosts receivers, one orvanectl" "$work/t.many" \
   "${ratio}x one (goal < 1.3x) $(verdict "$ratio" 1.3); peak RSS $mib MiB (goal < 64) $(verdict "$mib" 64)"
 report "apply (what differs), one receiver" "$work/t.one.diff" ""
-report "apply (what differs), $hosts receivers, one orvanectl" "$work/t.many.diff" ""
+report "apply (what differs), $hosts receivers, one orvanectl" "$work/t.many.diff" \
+  "CPU $(median_of "$work/t.many.diff.cpu") s"
 ctl_many=$(median_of "$work/t.many.diff")
 playbook=$(median_of "$work/t.ansible")
 report "ansible-playbook, $hosts hosts, forks $forks" "$work/t.ansible" \
   "$(awk -v a="$playbook" -v b="$ctl_many" -v o="$(median_of "$work/t.one.diff")" -v h="$hosts" \
     -v f="$forks" 'BEGIN { printf "%.2fx one orvanectl; per host %.3f s, overhead %.3f s a host", a / b, a * f / h, a * f / h - o }')"
+# What the time goes to on a shared machine: CPU per host, Ansible's run against one orvanectl's.
+awk -v a="$(median_of "$work/t.ansible.cpu")" -v b="$(median_of "$work/t.many.diff.cpu")" \
+  -v h="$hosts" 'BEGIN { printf "CPU (user + system): ansible-playbook %.1f s, %.3f s a host; one orvanectl for %d receivers %.1f s, %.3f s a receiver\n", a, a / h, h, b, b / h }'
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 if [ "$failures" -gt 0 ]; then
   echo "$failures run(s) exited non-zero: their times are in the figures above" >&2

@@ -154,7 +154,7 @@ from ansible.module_utils.six import binary_type, integer_types, string_types, t
 from ansible_collections.orvane.receiver.plugins.module_utils import orvanectl
 
 
-def value_text(key, value):
+def value_text(value):
     """A task's value as the receiver's text, or None where it has no one meaning."""
     if isinstance(value, bool):
         return 'True' if value else 'False'  # the receiver's own spelling
@@ -173,7 +173,7 @@ def checked_settings(module):
         section, dot, name = key.partition('.')
         if not section or not dot or not name:
             module.fail_json(msg='settings: %s is not section.name' % key)
-        text = value_text(key, value)
+        text = value_text(value)
         if text is None:
             module.fail_json(msg='settings: %s takes a string, number or boolean, not %s'
                              % (key, type(value).__name__))
