@@ -11,6 +11,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/qt/DeviceFailure.h"
 #include "platform/qt/Guarded.h"
 
 namespace orvane::platform::qt {
@@ -70,15 +71,10 @@ struct QtSerialPort::Impl {
   std::int16_t commPort = 1;
   std::optional<QByteArray> device;  // set: opened instead of the port number's device
   LineSettings settings = kDefaultSettings;
-  // Raised by the first failure of an open port, until the queued close runs; the port reads
-  // as closed from then on.
-  bool failing = false;
-  QString failure;  // why, for the failed signal
+  DeviceFailure failure;
   // What the device last opened could do; kept while closed, so that a search that closes and
   // re-opens the port judges the same way throughout.
   bool reportsLineErrors = false;
-  // Counts opens, so that a queued close never closes a port opened after the failure.
-  std::uint64_t generation = 0;
 };
 
 QtSerialPort::QtSerialPort(QObject* parent, std::unique_ptr<LineCountSource> counts)
@@ -124,7 +120,7 @@ bool QtSerialPort::SetLineSettings(const LineSettings& settings) {
       settings.stopBits > 2 || settings.baud <= 0) {
     return false;
   }
-  if (impl_->failing) CloseNow();  // a failed device takes settings as a closed port does
+  if (impl_->failure.failing()) CloseNow();  // a failed device takes settings as a closed port does
   QSerialPort& port = *impl_->port;
   const Applied before{port.baudRate(), port.dataBits(), port.parity(), port.stopBits()};
   const Applied wanted{settings.baud, static_cast<QSerialPort::DataBits>(settings.dataBits),
@@ -166,8 +162,7 @@ bool QtSerialPort::Open() {
     port.clearError();
     return false;
   }
-  ++impl_->generation;
-  impl_->failing = false;
+  impl_->failure.Reset();
   Diagnose(shown);
   StartLineErrors();
   return true;
@@ -197,17 +192,16 @@ void QtSerialPort::StartLineErrors() {
 }
 
 void QtSerialPort::CloseNow() {
-  const bool wasFailing = std::exchange(impl_->failing, false);
+  const bool wasFailing = impl_->failure.Reset();
   impl_->linePoll->stop();
   impl_->lineErrors.End();
-  ++impl_->generation;
   if (impl_->port->isOpen()) impl_->port->close();
   impl_->port->clearError();
-  if (wasFailing) emit failed(impl_->failure);
+  if (wasFailing) emit failed(impl_->failure.reason());
 }
 
 bool QtSerialPort::IsOpen() const {
-  return impl_->port->isOpen() && !impl_->failing;
+  return impl_->port->isOpen() && !impl_->failure.failing();
 }
 
 bool QtSerialPort::CanReportLineErrors() const {
@@ -272,20 +266,9 @@ void QtSerialPort::OnError(int error) {
 }
 
 void QtSerialPort::FailLater(const QString& reason) {
-  if (impl_->failing) return;
-  impl_->failing = true;
-  impl_->failure = reason;
+  if (!impl_->failure.Raise(this, reason, [this] { CloseNow(); })) return;
   Diagnose(ReadablePath(DevicePath()) + QStringLiteral(": lost (") + reason + QLatin1Char(')'));
   impl_->linePoll->stop();
-  // Every close and open moves the generation on (and a close clears the failure), so a
-  // close still queued when the port was closed and opened again has nothing left to do.
-  const auto generation = impl_->generation;
-  QMetaObject::invokeMethod(
-      this,
-      [this, generation] {
-        if (generation == impl_->generation) CloseNow();
-      },
-      Qt::QueuedConnection);
 }
 
 }  // namespace orvane::platform::qt

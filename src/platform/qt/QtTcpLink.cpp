@@ -8,6 +8,7 @@
 #include <exception>
 #include <utility>
 
+#include "platform/qt/DeviceFailure.h"
 #include "platform/qt/Guarded.h"
 
 namespace orvane::platform::qt {
@@ -28,16 +29,11 @@ struct QtTcpLink::Impl {
   QTimer* connectTimer = nullptr;  // child of the QtTcpLink
   QString host;
   std::uint16_t port = 0;
-  // Raised by the first failure of a connection, until the queued close runs; the link reads as
-  // closed from then on.
-  bool failing = false;
-  QString failure;  // why, for the failed signal
+  DeviceFailure failure;
   // A failure the next Open reports instead of connecting again.
   bool unreported = false;
   // Our own abort is no failure.
   bool closing = false;
-  // Counts connections, so that a queued close never closes one made after the failure.
-  std::uint64_t generation = 0;
 };
 
 QtTcpLink::QtTcpLink(QObject* parent) : QObject(parent), impl_(std::make_unique<Impl>()) {
@@ -80,7 +76,7 @@ bool QtTcpLink::Open() {
   CloseNow();  // a connection that failed is closed before another is made
   if (std::exchange(impl_->unreported, false)) return false;
   if (impl_->host.isEmpty() || impl_->port == 0) return false;
-  ++impl_->generation;
+  impl_->failure.Reset();
   impl_->connectTimer->start();
   impl_->socket->connectToHost(impl_->host, impl_->port);
   if (IsOpen()) return true;
@@ -94,21 +90,20 @@ void QtTcpLink::Close() {
 }
 
 void QtTcpLink::CloseNow() {
-  const bool wasFailing = std::exchange(impl_->failing, false);
+  const bool wasFailing = impl_->failure.Reset();
   impl_->connectTimer->stop();
-  ++impl_->generation;
   impl_->closing = true;
   impl_->socket->abort();
   impl_->closing = false;
-  if (wasFailing) emit failed(impl_->failure);
+  if (wasFailing) emit failed(impl_->failure.reason());
 }
 
 bool QtTcpLink::IsOpen() const {
-  return !impl_->failing && impl_->socket->state() != QAbstractSocket::UnconnectedState;
+  return !impl_->failure.failing() && impl_->socket->state() != QAbstractSocket::UnconnectedState;
 }
 
 bool QtTcpLink::IsConnected() const {
-  return !impl_->failing && impl_->socket->state() == QAbstractSocket::ConnectedState;
+  return !impl_->failure.failing() && impl_->socket->state() == QAbstractSocket::ConnectedState;
 }
 
 void QtTcpLink::Output(std::span<const std::uint8_t> frame) {
@@ -128,18 +123,9 @@ void QtTcpLink::OnReadyRead() {
 }
 
 void QtTcpLink::FailLater(const QString& reason) {
-  if (impl_->failing) return;
-  impl_->failing = true;
+  if (!impl_->failure.Raise(this, reason, [this] { CloseNow(); })) return;
   impl_->unreported = true;
-  impl_->failure = reason;
   impl_->connectTimer->stop();
-  const auto generation = impl_->generation;
-  QMetaObject::invokeMethod(
-      this,
-      [this, generation] {
-        if (generation == impl_->generation && impl_->failing) CloseNow();
-      },
-      Qt::QueuedConnection);
 }
 
 }  // namespace orvane::platform::qt
