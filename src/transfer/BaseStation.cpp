@@ -77,20 +77,33 @@ Profile MakeProfile() {
 
 }  // namespace
 
+// In read order. The window opens with empty address fields, an elevation mask of 10, the
+// position at 0, 0, 0, GLONASS and SBAS checked and "SBP" chosen.
 const std::vector<FormField>& BaseStationFields() {
+  using enum FieldKind;
   static const std::vector<FormField> fields{
-      {{"ethernet", "ip_address"}, FieldKind::Text},
-      {{"ethernet", "gateway"}, FieldKind::Text},
-      {{"ethernet", "netmask"}, FieldKind::Text},
-      {{"solution", "elevation_mask"}, FieldKind::Text},
-      {{"surveyed_position", "surveyed_lat"}, FieldKind::Text},
-      {{"surveyed_position", "surveyed_lon"}, FieldKind::Text},
-      {{"surveyed_position", "surveyed_alt"}, FieldKind::Text},
-      {{"uart0", "mode"}, FieldKind::SbpChoice},
-      {{"acquisition", "bds2_acquisition_enabled"}, FieldKind::Switch},
-      {{"acquisition", "glonass_acquisition_enabled"}, FieldKind::Switch},
-      {{"acquisition", "sbas_acquisition_enabled"}, FieldKind::Switch},
-      {{"acquisition", "galileo_acquisition_enabled"}, FieldKind::Switch},
+      {{"ethernet", "ip_address"}, Text, "txtIP", "", "--ip", "Ethernet IP address"},
+      {{"ethernet", "gateway"}, Text, "txtGateway", "", "--gateway", "Ethernet gateway"},
+      {{"ethernet", "netmask"}, Text, "txtSubnet", "", "--netmask", "Ethernet netmask"},
+      {{"solution", "elevation_mask"},
+       Text,
+       "txtMask",
+       "10",
+       "--elevation-mask",
+       "solution elevation mask"},
+      {{"surveyed_position", "surveyed_lat"}, Text, "txtLat", "0", "--lat", "surveyed latitude"},
+      {{"surveyed_position", "surveyed_lon"}, Text, "txtLon", "0", "--lon", "surveyed longitude"},
+      {{"surveyed_position", "surveyed_alt"}, Text, "txtAlt", "0", "--alt", "surveyed altitude"},
+      {{"uart0", "mode"}, SbpChoice, "optSBP", "SBP", "--rtk", "sbp or rtcm"},
+      {{"acquisition", "bds2_acquisition_enabled"}, Switch, "chkBeidou", "False", "beidou", ""},
+      {{"acquisition", "glonass_acquisition_enabled"}, Switch, "chkGLONASS", "True", "glonass", ""},
+      {{"acquisition", "sbas_acquisition_enabled"}, Switch, "chkSbas", "True", "sbas", ""},
+      {{"acquisition", "galileo_acquisition_enabled"},
+       Switch,
+       "chkGalileo",
+       "False",
+       "galileo",
+       ""},
   };
   return fields;
 }

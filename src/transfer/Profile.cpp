@@ -37,4 +37,26 @@ void ShowValue(platform::FormFields& fields, const FormField& field, const std::
   }
 }
 
+FormValues::FormValues(const std::vector<FormField>& fields) {
+  for (const FormField& field : fields) ShowValue(*this, field, field.initial);
+}
+
+std::string FormValues::Text(const SettingKey& key) const {
+  const auto it = texts_.find(key);
+  return it == texts_.end() ? std::string() : it->second;
+}
+
+void FormValues::SetText(const SettingKey& key, std::string_view text) {
+  texts_[key] = std::string(text);
+}
+
+bool FormValues::IsOn(const SettingKey& key) const {
+  const auto it = switches_.find(key);
+  return it != switches_.end() && it->second;
+}
+
+void FormValues::SetOn(const SettingKey& key, bool on) {
+  switches_[key] = on;
+}
+
 }  // namespace orvane::transfer

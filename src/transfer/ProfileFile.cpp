@@ -11,6 +11,7 @@
 
 #include "link/Frame.h"
 #include "link/SettingsMessages.h"
+#include "link/Utf8.h"
 
 namespace orvane::transfer {
 
@@ -29,52 +30,10 @@ bool IsQuoted(std::string_view value) {
   return value.size() >= 2 && value.front() == '"' && value.back() == '"';
 }
 
-// Decodes one UTF-8 character from the front of text; nothing when it is malformed, overlong,
-// a surrogate or beyond U+10FFFF.
-std::optional<char32_t> NextCodePoint(std::string_view& text) {
-  const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
-  const std::uint8_t lead = byte(0);
-  std::size_t length = 0;
-  char32_t cp = 0;
-  if (lead < 0x80) {
-    length = 1;
-    cp = lead;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    cp = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    cp = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    cp = lead & 0x07;
-  } else {
-    return std::nullopt;
-  }
-  if (text.size() < length) return std::nullopt;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return std::nullopt;
-    cp = (cp << 6) | (byte(i) & 0x3F);
-  }
-  constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (cp < kSmallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-    return std::nullopt;
-  }
-  text.remove_prefix(length);
-  return cp;
-}
-
-bool IsValidUtf8(std::string_view text) {
-  while (!text.empty()) {
-    if (!NextCodePoint(text)) return false;
-  }
-  return true;
-}
-
 // Why a text the wire cannot carry (link::ToLatin1 has refused it) cannot travel, in words.
 std::string WhyNotLatin1(std::string_view text) {
   while (!text.empty()) {
-    const auto cp = NextCodePoint(text);
+    const auto cp = link::NextCodePoint(text);
     if (!cp) return "not valid UTF-8";
     if (*cp == 0) return "a NUL";
     if (*cp > 0xFF) {
@@ -117,7 +76,7 @@ class Parser {
 
  private:
   void TakeLine(int line, std::string_view content) {
-    if (!IsValidUtf8(content)) return Fail(line, "not valid UTF-8");
+    if (!link::IsValidUtf8(content)) return Fail(line, "not valid UTF-8");
     // A file whose lines end in a lone CR (old Mac files) reads as one long line: its rows
     // would be taken into one value, or its first comment would hide the rest.
     if (content.find('\r') != std::string_view::npos) {

@@ -7,11 +7,11 @@
 //   name = value
 //
 // Lines end in LF or CRLF; a CR anywhere else is a fault (a file of lone-CR line ends would
-// otherwise read as one line). Blank lines are ignored; spaces and tabs around sections, names and values are trimmed; rows
-// keep their order; a section may come back later and a name may repeat (a procedure can set
-// one setting twice, e.g. "ethernet"/"interface_mode" to "Config" and later to "Active").
-// Everything after the first '=' is the value, verbatim: '#', ';' and '=' inside a value are
-// part of it. A value whose first and last characters are both '"' loses that one outer pair,
+// otherwise read as one line). Blank lines are ignored; spaces and tabs around sections, names and
+// values are trimmed; rows keep their order; a section may come back later and a name may repeat (a
+// procedure can set one setting twice, e.g. "ethernet"/"interface_mode" to "Config" and later to
+// "Active"). Everything after the first '=' is the value, verbatim: '#', ';' and '=' inside a value
+// are part of it. A value whose first and last characters are both '"' loses that one outer pair,
 // so a value that must keep spaces at its ends, or is itself quoted, is written in quotes.
 //
 // A file is accepted whole or not at all: every row must be sendable as a settings write (its

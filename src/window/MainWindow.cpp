@@ -16,6 +16,7 @@
 #include <map>
 
 #include "session/Session.h"
+#include "transfer/BaseStation.h"
 
 namespace orvane::window {
 
@@ -28,7 +29,7 @@ struct ControlDef {
   Kind kind;
   const char* name;
   const char* container;  // nullptr: the client area
-  const char* caption;    // caption or initial text
+  const char* caption;    // a setting field's initial text comes from its form table
   int left, top, width, height;
 };
 
@@ -40,7 +41,7 @@ constexpr ControlDef kControls[] = {
     {Kind::Check, "chkSbas", "frmSatellites", "SBAS", 120, 600, 1215, 255},
     {Kind::Check, "chkBeidou", "frmSatellites", "BeiDou", 120, 900, 1215, 255},
     {Kind::Check, "chkGalileo", "frmSatellites", "Galileo", 120, 1200, 1215, 255},
-    {Kind::Text, "txtMask", "frmSatellites", "10", 120, 1500, 495, 285},
+    {Kind::Text, "txtMask", "frmSatellites", "", 120, 1500, 495, 285},
     {Kind::Label, "lblMask", "frmSatellites", "Elevation Mask", 720, 1500, 1215, 255},
     {Kind::Frame, "frmRtk", nullptr, "RTK Protocol", 600, 3240, 2055, 975},
     {Kind::Option, "optSBP", "frmRtk", "SBP", 120, 300, 1695, 255},
@@ -53,11 +54,11 @@ constexpr ControlDef kControls[] = {
     {Kind::Text, "txtGateway", "frmEthernet", "", 240, 900, 1575, 285},
     {Kind::Label, "lblGateway", "frmEthernet", "Gateway", 2040, 900, 1200, 285},
     {Kind::Frame, "frmPosition", nullptr, "Surveyed Position", 3120, 2760, 3375, 1455},
-    {Kind::Text, "txtLat", "frmPosition", "0", 240, 300, 1575, 285},
+    {Kind::Text, "txtLat", "frmPosition", "", 240, 300, 1575, 285},
     {Kind::Label, "lblLat", "frmPosition", "Latitude (deg)", 2040, 300, 1200, 285},
-    {Kind::Text, "txtLon", "frmPosition", "0", 240, 600, 1575, 285},
+    {Kind::Text, "txtLon", "frmPosition", "", 240, 600, 1575, 285},
     {Kind::Label, "lblLon", "frmPosition", "Longitude (deg)", 2040, 600, 1200, 285},
-    {Kind::Text, "txtAlt", "frmPosition", "0", 240, 900, 1575, 285},
+    {Kind::Text, "txtAlt", "frmPosition", "", 240, 900, 1575, 285},
     {Kind::Label, "lblAlt", "frmPosition", "Altitude (m)", 2040, 900, 1200, 285},
     {Kind::Button, "cmdRead", nullptr, "Read From Orvane", 960, 4440, 1700, 375},
     {Kind::Button, "cmdWrite", nullptr, "Write to Orvane", 3840, 4440, 1700, 375},
@@ -70,34 +71,11 @@ constexpr const char* kTabOrder[] = {
     "chkGLONASS", "chkSbas",    "chkBeidou", "chkGalileo", "txtMask", "optSBP",  "OptRTCM", "txtIP",
     "txtSubnet",  "txtGateway", "txtLat",    "txtLon",     "txtAlt",  "cmdRead", "cmdWrite"};
 
-// The receiver setting each field carries. "uart0"/"mode" is on when "SBP" is selected.
-struct FieldControl {
-  const char* section;
-  const char* name;
-  const char* control;
-};
-constexpr FieldControl kFieldControls[] = {
-    {"ethernet", "ip_address", "txtIP"},
-    {"ethernet", "netmask", "txtSubnet"},
-    {"ethernet", "gateway", "txtGateway"},
-    {"solution", "elevation_mask", "txtMask"},
-    {"surveyed_position", "surveyed_lat", "txtLat"},
-    {"surveyed_position", "surveyed_lon", "txtLon"},
-    {"surveyed_position", "surveyed_alt", "txtAlt"},
-    {"uart0", "mode", "optSBP"},
-    {"acquisition", "glonass_acquisition_enabled", "chkGLONASS"},
-    {"acquisition", "sbas_acquisition_enabled", "chkSbas"},
-    {"acquisition", "bds2_acquisition_enabled", "chkBeidou"},
-    {"acquisition", "galileo_acquisition_enabled", "chkGalileo"},
-};
-
+// The control that shows a setting's field, from the form table; "uart0"/"mode" is on when "SBP"
+// is selected.
 QString ControlFor(const link::SettingKey& key) {
-  for (const FieldControl& field : kFieldControls) {
-    if (key.section == field.section && key.name == field.name) {
-      return QString::fromLatin1(field.control);
-    }
-  }
-  return {};
+  const auto field = transfer::FieldFor(key);
+  return field ? QString::fromLatin1(field->control) : QString();
 }
 
 QString FromUtf8(std::string_view text) {
@@ -217,11 +195,11 @@ void MainWindow::BuildControls(QWidget* client) {
   static_cast<QLabel*>(byName.at("lblTitle"))->setFont(title);
   static_cast<QLabel*>(byName.at("lblTitle"))->setAlignment(Qt::AlignCenter);
 
-  static_cast<QCheckBox*>(byName.at("chkGLONASS"))->setChecked(true);
-  static_cast<QCheckBox*>(byName.at("chkSbas"))->setChecked(true);
   optSBP_ = static_cast<QRadioButton*>(byName.at("optSBP"));
   OptRTCM_ = static_cast<QRadioButton*>(byName.at("OptRTCM"));
-  optSBP_->setChecked(true);
+  for (const transfer::FormField& field : transfer::BaseStationFields()) {
+    transfer::ShowValue(*this, field, field.initial);
+  }
 
   lblComQ_ = static_cast<QLabel*>(byName.at("lblComQ"));
   lblComText_ = static_cast<QLabel*>(byName.at("lblComText"));

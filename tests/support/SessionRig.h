@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/fakes/FakeFields.h"
 #include "platform/fakes/FakeSerialPort.h"
 #include "platform/fakes/VirtualClock.h"
 #include "session/Session.h"
+#include "transfer/BaseStation.h"
 
 namespace orvane::testing {
 
@@ -21,7 +21,7 @@ using namespace std::chrono_literals;
 struct SessionRig {
   platform::fakes::VirtualClock clock;
   platform::fakes::FakeSerialPort port{clock};
-  platform::fakes::FakeFields fields;
+  transfer::FormValues fields{transfer::BaseStationFields()};
   std::unique_ptr<session::Session> session;
   std::vector<std::string> captions;
 

@@ -9,6 +9,7 @@
 #include <variant>
 
 #include "PortSpec.h"
+#include "transfer/BaseStation.h"
 #include "transfer/SettingValues.h"
 
 namespace orvane::ctl {
@@ -65,13 +66,12 @@ Key ParseKey(const std::string& command, const std::string& text, bool withValue
 // A base-profile flag's value must travel and be one the receiver takes: the profile printed is
 // one apply writes without --force.
 void CheckField(const char* option, const char* section, const char* name,
-                const std::optional<std::string>& value) {
-  if (!value) return;
-  if (auto why = transfer::WhyUnsendable(section, name, *value)) {
-    throw UsageFault(option + (" " + *value) + " cannot be sent: " + *why);
+                const std::string& value) {
+  if (auto why = transfer::WhyUnsendable(section, name, value)) {
+    throw UsageFault(option + (" " + value) + " cannot be sent: " + *why);
   }
-  if (auto why = transfer::WhyValueRefused(section, name, *value)) {
-    throw UsageFault(option + (" " + *value) + ": " + *why);
+  if (auto why = transfer::WhyValueRefused(section, name, value)) {
+    throw UsageFault(option + (" " + value) + ": " + *why);
   }
 }
 
@@ -81,29 +81,29 @@ struct Raw {
   std::string baud = "auto", inFlight, timeout, retries, rtk, profile;
 };
 
+// Every option follows from the window's form table: a text field takes a value, the RTK choice
+// sbp or rtcm, a check box --NAME and --no-NAME.
 void AddBaseProfileOptions(CLI::App& command, BaseProfileFields& base, Raw& raw) {
-  const auto text = [&](const char* name, std::optional<std::string>& field, const char* what) {
-    command
-        .add_option_function<std::string>(
-            name, [&field](const std::string& v) { field = v; }, what)
-        ->type_name("A");
-  };
-  text("--ip", base.ip, "Ethernet IP address");
-  text("--gateway", base.gateway, "Ethernet gateway");
-  text("--netmask", base.netmask, "Ethernet netmask");
-  text("--elevation-mask", base.elevationMask, "solution elevation mask");
-  text("--lat", base.lat, "surveyed latitude");
-  text("--lon", base.lon, "surveyed longitude");
-  text("--alt", base.alt, "surveyed altitude");
-  command.add_option("--rtk", raw.rtk, "sbp or rtcm");
-  const auto toggle = [&](const std::string& name, std::optional<bool>& field) {
-    command.add_flag_callback("--" + name, [&field] { field = true; });
-    command.add_flag_callback("--no-" + name, [&field] { field = false; });
-  };
-  toggle("beidou", base.beidou);
-  toggle("glonass", base.glonass);
-  toggle("sbas", base.sbas);
-  toggle("galileo", base.galileo);
+  for (const transfer::FormField& field : transfer::BaseStationFields()) {
+    const link::SettingKey key = field.key;
+    switch (field.kind) {
+      case transfer::FieldKind::Text:
+        command
+            .add_option_function<std::string>(
+                field.option, [&base, key](const std::string& v) { base[key] = v; }, field.about)
+            ->type_name("A");
+        break;
+      case transfer::FieldKind::SbpChoice:
+        command.add_option(field.option, raw.rtk, field.about);
+        break;
+      case transfer::FieldKind::Switch: {
+        const std::string name = field.option;
+        command.add_flag_callback("--" + name, [&base, key] { base[key] = "True"; });
+        command.add_flag_callback("--no-" + name, [&base, key] { base[key] = "False"; });
+        break;
+      }
+    }
+  }
 }
 
 void Check(CommandLine& line, const Raw& raw) {
@@ -121,22 +121,17 @@ void Check(CommandLine& line, const Raw& raw) {
     options.keys.push_back(ParseKey(line.command, key, options.command == Command::Set));
   }
   options.profilePath = raw.profile;
-  if (!raw.rtk.empty()) {
-    if (raw.rtk != "sbp" && raw.rtk != "rtcm")
-      throw UsageFault("--rtk takes sbp or rtcm, not '" + raw.rtk + "'");
-    options.base.rtcm = raw.rtk == "rtcm";
+  for (const transfer::FormField& field : transfer::BaseStationFields()) {
+    if (field.kind == transfer::FieldKind::SbpChoice && !raw.rtk.empty()) {
+      if (raw.rtk != "sbp" && raw.rtk != "rtcm")
+        throw UsageFault("--rtk takes sbp or rtcm, not '" + raw.rtk + "'");
+      options.base[field.key] = raw.rtk == "sbp" ? "SBP" : "RTCMv3 OUT";
+    }
+    const auto given = options.base.find(field.key);
+    if (field.kind == transfer::FieldKind::Text && given != options.base.end()) {
+      CheckField(field.option, field.key.section.c_str(), field.key.name.c_str(), given->second);
+    }
   }
-  const BaseProfileFields& base = options.base;
-  const std::tuple<const char*, const char*, const char*, const std::optional<std::string>&>
-      fields[] = {{"--ip", "ethernet", "ip_address", base.ip},
-                  {"--gateway", "ethernet", "gateway", base.gateway},
-                  {"--netmask", "ethernet", "netmask", base.netmask},
-                  {"--elevation-mask", "solution", "elevation_mask", base.elevationMask},
-                  {"--lat", "surveyed_position", "surveyed_lat", base.lat},
-                  {"--lon", "surveyed_position", "surveyed_lon", base.lon},
-                  {"--alt", "surveyed_position", "surveyed_alt", base.alt}};
-  for (const auto& [option, section, name, value] : fields)
-    CheckField(option, section, name, value);
 }
 
 // CLI11's own words, said of the command they concern; a missing or unknown command named.

@@ -2,44 +2,30 @@
 #include "Json.h"
 
 #include <cstdio>
+#include <string_view>
+
+#include "link/Utf8.h"
 
 namespace orvane::ctl {
 
 namespace {
 
-// The length of the well-formed UTF-8 character at text[i], or 0 where the byte starts none.
-std::size_t CharacterLength(const std::string& text, std::size_t i) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  const std::size_t length = lead < 0x80   ? 1
-                             : lead < 0xC2 ? 0
-                             : lead < 0xE0 ? 2
-                             : lead < 0xF0 ? 3
-                             : lead < 0xF5 ? 4
-                                           : 0;
-  if (length == 0 || i + length > text.size()) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
-    if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
-  }
-  return length;
-}
-
 // Texts come from files, command lines and receivers: a byte that is not UTF-8 becomes U+FFFD,
-// so the document stays valid whatever it quotes.
+// so the document stays valid whatever it quotes (an overlong form or a surrogate included).
 void Quote(std::string& out, const std::string& text) {
   out += '"';
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t length = CharacterLength(text, i);
-    if (length == 0) {
+  for (std::string_view rest = text; !rest.empty();) {
+    const std::string_view at = rest;
+    if (!link::NextCodePoint(rest)) {
       out += "\\ufffd";
-      ++i;
+      rest.remove_prefix(1);
       continue;
     }
-    if (length > 1) {
-      out.append(text, i, length);
-      i += length;
+    if (const std::size_t length = at.size() - rest.size(); length > 1) {
+      out.append(at.substr(0, length));
       continue;
     }
-    const char c = text[i++];
+    const char c = at.front();
     switch (c) {
       case '"':
         out += "\\\"";

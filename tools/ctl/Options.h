@@ -3,10 +3,12 @@
 // What a command line asks for, checked and taken apart, before any port is touched.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "link/SettingKey.h"
 #include "transfer/ProfileFile.h"
 
 namespace orvane::ctl {
@@ -32,12 +34,10 @@ struct Key {
   std::string value;
 };
 
-// The window's input fields for the base profile; an empty optional keeps the window's default.
-struct BaseProfileFields {
-  std::optional<std::string> ip, gateway, netmask, elevationMask, lat, lon, alt;
-  std::optional<bool> rtcm;  // --rtk rtcm: true, --rtk sbp: false
-  std::optional<bool> beidou, glonass, sbas, galileo;
-};
+// base-profile: the window's fields its options fill in, each with the value it writes (the text
+// as given, "True" or "False", "SBP" or "RTCMv3 OUT"); a field not given keeps the window's
+// initial contents.
+using BaseProfileFields = std::map<link::SettingKey, std::string>;
 
 // How the settings engine paces a transfer; an empty optional leaves the engine's default.
 struct TransferPolicy {

@@ -53,7 +53,7 @@ Report Applied() {
       {"uart1", "mode", "SBP", "NMEA", std::nullopt, Outcome::Differs, std::nullopt},
       {"ethernet", "ip_address", "10.0.0.2", "10.0.0.1", "10.0.0.2", Outcome::Written, 0},
       {"ntrip", "enable", "False", "True", std::nullopt, Outcome::Refused, 2},
-      {"s", "odd", "a\"b\\c\td\x01\xFF", "x", "y", Outcome::Mismatch, 0},
+      {"s", "odd", "a\"b\\c\td\x01\xFF\xE0\x80\xAF\xED\xA0\x80", "x", "y", Outcome::Mismatch, 0},
       {"imu", "imu_raw_output", "False", std::nullopt, std::nullopt, Outcome::Unanswered,
        std::nullopt},
       {"solution", "elevation_mask", std::nullopt, "10", std::nullopt, Outcome::Read, std::nullopt},
@@ -113,8 +113,10 @@ TEST(ReportJson, CarriesEveryFieldWithNullsWhereNothingIsKnown) {
   EXPECT_TRUE(settings[6].toObject().value("wanted").isNull());
   EXPECT_TRUE(settings[6].toObject().value("suggestion").isNull());
   EXPECT_EQ(settings[7].toObject().value("suggestion").toString(), "ethernet.ip_address");
-  // Quotes, backslashes and control characters survive; a byte that is not UTF-8 becomes U+FFFD.
-  EXPECT_EQ(settings[4].toObject().value("wanted").toString(), QString("a\"b\\c\td\x01\uFFFD"));
+  // Quotes, backslashes and control characters survive; a byte that is not UTF-8 becomes U+FFFD,
+  // each byte of an overlong form or a surrogate too.
+  EXPECT_EQ(settings[4].toObject().value("wanted").toString(),
+            QString("a\"b\\c\td\x01") + QString(7, QChar(0xFFFD)));
 }
 
 TEST(ReportText, GetPrintsAProfileWithEverythingElseAsComments) {
