@@ -10,6 +10,11 @@
 #                               heartbeat heard at that speed
 #   apply --all on four receivers at once: under 1.2x one receiver's time
 #   apply --all with --drop 5 (seeded, so each run repeats): every row verified, under 2x clean
+#   the journal (--journal): under 1% of a clean apply --all. Two figures: the median of
+#                               apply --all with a journal less the median without (paired runs
+#                               on fresh receivers; within the runs' noise), and the journal's own
+#                               work for that run, its 49-setting line made, written and fsync'ed
+#                               (bench/journal_bench, the mean of 50); the goal is judged on it
 #
 # Usage: bench/ctl/run.sh [BUILD_DIR] [REPS]
 #   BUILD_DIR  a build holding tools/orvane-sim and tools/ctl/orvanectl (default build/release)
@@ -20,7 +25,7 @@ reps=${2:-5}
 sim=$build/tools/orvane-sim
 ctl=$build/tools/ctl/orvanectl
 baud=19200
-for exe in "$sim" "$ctl"; do
+for exe in "$sim" "$ctl" "$build/bench/journal_bench"; do
   [ -x "$exe" ] || { echo "missing $exe: build orvane-sim and orvanectl first" >&2; exit 1; }
 done
 
@@ -119,10 +124,18 @@ echo "orvane-sim --pace --latency 5 at $baud baud, $reps runs each; base.ini: $(
 
 # apply --all on a fresh receiver each run; its byte counts give that run's floor. Then, on
 # another fresh receiver, apply --all once more and time the apply that finds nothing to change.
-: >"$work/t.all" ; : >"$work/t.same" ; : >"$work/t.floor"
+# Each run is paired with one on a fresh receiver that keeps a journal, on the disk of the
+# build (a journal on tmpfs would make fsync free).
+journal_dir=$(mktemp -d "$build/bench-journal.XXXXXX")
+trap 'cleanup; rm -rf "$journal_dir"' EXIT
+: >"$work/t.all" ; : >"$work/t.same" ; : >"$work/t.floor" ; : >"$work/t.journal"
 for i in $(seq "$reps"); do
   start_sim one --baud "$baud"
   run_ctl "apply --all" "$work/t.all" --port "$work/one" --baud "$baud" apply --all "$work/base.ini"
+  stop_sim "$sim_pid"
+  start_sim journal --baud "$baud"
+  run_ctl "apply --all --journal" "$work/t.journal" --port "$work/journal" --baud "$baud" \
+    --journal "$journal_dir/journal" apply --all "$work/base.ini"
   stop_sim "$sim_pid"
   awk -v n="$(busier one)" -v b="$baud" 'BEGIN { printf "%.3f\n", n * 10 / b }' >>"$work/t.floor"
   start_sim same --baud "$baud"
@@ -137,6 +150,19 @@ echo "line floor: median $floor s (the busier direction's bytes x 10 / $baud)"
 report "apply --all" "$work/t.all" "${ratio}x floor" "< 1.3x floor" "$(verdict "$ratio" 1.3)"
 report "apply, nothing to change" "$work/t.same" "" "< 1.5 s" \
   "$(verdict "$(median_of "$work/t.same")" 1.5)"
+
+# The journal: the paired difference, then one line's append and fsync, REPS x 10 times.
+clean=$(median_of "$work/t.all")
+share=$(awk -v a="$(median_of "$work/t.journal")" -v b="$clean" \
+  'BEGIN { printf "%+.2f%%", (a - b) / b * 100 }')
+report "apply --all --journal (paired, noisy)" "$work/t.journal" "$share vs clean" "-" ""
+line_ms=$("$build/bench/journal_bench" "$journal_dir" --benchmark_format=csv 2>/dev/null |
+  awk -F, '/AppendLine/ { print $3 }')
+share=$(awk -v a="$line_ms" -v b="$clean" 'BEGIN { printf "%.2f", a / 1000 / b * 100 }')
+printf '%-44s mean   %7.3f s  (of 50, %s B a line)%24s goal %-14s %s\n' \
+  "journal: a line made, written, fsync'ed" "$(awk -v a="$line_ms" 'BEGIN { print a / 1000 }')" \
+  "$(tail -n 1 "$journal_dir/journal" | wc -c)" "${share}% of clean" "< 1% of clean" \
+  "$(verdict "$share" 1)"
 
 # The same apply over TCP, paced at the same speed: for reference, no goal.
 tcp_port=$((20000 + RANDOM % 20000))

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The window's session with a receiver: the link core, and on top of it the link watchdog, the
-// baud-rate search, the read and the write, with the one presenter of what they report, on one
-// port and four timers (the core's engine keeps a fifth for transfers of its own). Plain C++: the
-// window supplies the fields, draws the status line and forwards the operator's clicks.
+// baud-rate search, the read and the write, with the one presenter of what they report. Each of
+// the four has a timer of its own; the core's engine makes one more only for a transfer started
+// on it directly, which the window never does. Plain C++: the window supplies the fields, draws
+// the status line and forwards the operator's clicks.
 
 #include <cstdint>
 #include <memory>

@@ -33,8 +33,11 @@ std::map<std::string, const Row*> FinalRows(const std::vector<Row>& rows) {
   return last;
 }
 
+// A row of a file is named by its line; one whose value came from the command line (line 0)
+// by --set.
 std::string Where(const Row& row, bool fromFile) {
-  return fromFile ? " (line " + std::to_string(row.line) + ")" : std::string();
+  if (!fromFile) return {};
+  return row.line > 0 ? " (line " + std::to_string(row.line) + ")" : std::string(" (--set)");
 }
 
 // An empty address, netmask or gateway, or a surveyed position all zero.
@@ -53,7 +56,8 @@ std::vector<std::string> Blanks(const std::vector<Row>& rows, bool fromFile) {
     const auto it = last.find(KeyOf("surveyed_position", name));
     if (it == last.end() || !IsZero(it->second->value)) return blanks;
     names += (names.empty() ? "surveyed_position." : ", ") + std::string(name);
-    lines += (lines.empty() ? " (lines " : ", ") + std::to_string(it->second->line);
+    const int line = it->second->line;
+    lines += (lines.empty() ? " (lines " : ", ") + (line > 0 ? std::to_string(line) : "--set");
   }
   blanks.push_back(names + " all zero" + (fromFile ? lines + ")" : std::string()));
   return blanks;
@@ -89,9 +93,10 @@ std::optional<std::string> WhyNotWritten(const std::vector<Row>& rows, const std
     const auto why = transfer::WhyValueRefused(row.section, row.name, row.value);
     if (!why) continue;
     const std::string what = KeyOf(row.section, row.name);
-    const std::string named = fromFile ? origin + ": line " + std::to_string(row.line) + ": " +
-                                             what + " = \"" + row.value + "\""
-                                       : origin + ": " + what + "=" + row.value;
+    const std::string named = !fromFile      ? origin + ": " + what + "=" + row.value
+                              : row.line > 0 ? origin + ": line " + std::to_string(row.line) +
+                                                   ": " + what + " = \"" + row.value + "\""
+                                             : "--set " + what + "=" + row.value;
     return named + ": " + *why + " (--force sends it anyway)";
   }
   return std::nullopt;

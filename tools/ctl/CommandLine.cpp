@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <stdexcept>
 #include <tuple>
 #include <variant>
@@ -22,10 +23,11 @@ struct UsageFault : std::runtime_error {
 };
 
 constexpr std::pair<const char*, Command> kCommands[] = {
-    {"ports", Command::Ports}, {"detect", Command::Detect},
-    {"get", Command::Get},     {"set", Command::Set},
-    {"dump", Command::Dump},   {"diff", Command::Diff},
-    {"apply", Command::Apply}, {"base-profile", Command::BaseProfile},
+    {"ports", Command::Ports},     {"detect", Command::Detect},
+    {"get", Command::Get},         {"set", Command::Set},
+    {"dump", Command::Dump},       {"diff", Command::Diff},
+    {"apply", Command::Apply},     {"base-profile", Command::BaseProfile},
+    {"journal", Command::Journal},
 };
 
 int WholeNumber(const std::string& option, const std::string& text, int smallest) {
@@ -77,9 +79,47 @@ void CheckField(const char* option, const char* section, const char* name,
 
 // Everything CLI11 fills in, kept as given until it is checked.
 struct Raw {
-  std::vector<std::string> ports, keys;
-  std::string baud = "auto", inFlight, timeout, retries, rtk, profile;
+  std::vector<std::string> ports, keys, overrides;
+  std::string baud = "auto", inFlight, timeout, retries, rtk, profile, fleet, journal, sender;
 };
+
+// A sender id as the report shows it (0x1234) or in decimal.
+std::uint16_t SenderId(const std::string& text) {
+  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const char* begin = text.data() + (hex ? 2 : 0);
+  const char* end = text.data() + text.size();
+  std::uint16_t value = 0;
+  const auto [at, error] = std::from_chars(begin, end, value, hex ? 16 : 10);
+  if (begin == end || error != std::errc() || at != end) {
+    throw UsageFault("--sender takes a number from 0 to 65535 (or 0x0000 to 0xFFFF), not '" + text +
+                     "'");
+  }
+  return value;
+}
+
+// The journal command reads a file: its --port names a receiver in the journal, whatever
+// device it is now.
+void CheckJournalQuery(Options& options, const Raw& raw) {
+  options.journal.file = raw.profile;
+  options.journal.ports = raw.ports;
+  if (!raw.sender.empty()) options.journal.sender = SenderId(raw.sender);
+}
+
+void CheckPerReceiverValues(CommandLine& line, const Raw& raw) {
+  Options& options = line.options;
+  for (const auto& text : raw.overrides) {
+    options.overrides.push_back(ParseKey(line.command + " --set", text, true));
+  }
+  options.fleetPath = raw.fleet;
+  if (!raw.fleet.empty() && !raw.ports.empty()) {
+    throw UsageFault(line.command +
+                     ": --fleet names the ports in its sheet; give --fleet or --port, not both");
+  }
+  options.journalPath = raw.journal;
+  if (options.journalPath.empty()) {
+    if (const char* env = std::getenv("ORVANE_JOURNAL")) options.journalPath = env;
+  }
+}
 
 // Every option follows from the window's form table: a text field takes a value, the RTK choice
 // sbp or rtcm, a check box --NAME and --no-NAME.
@@ -108,6 +148,8 @@ void AddBaseProfileOptions(CLI::App& command, BaseProfileFields& base, Raw& raw)
 
 void Check(CommandLine& line, const Raw& raw) {
   Options& options = line.options;
+  if (options.command == Command::Journal) return CheckJournalQuery(options, raw);
+  CheckPerReceiverValues(line, raw);
   for (const auto& text : raw.ports.empty() ? std::vector<std::string>{"auto"} : raw.ports) {
     auto spec = ParsePortSpec(text);
     if (auto* why = std::get_if<std::string>(&spec)) throw UsageFault(*why);
@@ -144,7 +186,8 @@ std::string UsageMessage(const CLI::App& app, const std::string& command,
   });
   if (word != rest.end()) return "unknown command '" + *word + "'";
   if (error.get_name() == "RequiredError") {
-    return "a command is needed: ports, detect, get, set, dump, diff, apply or base-profile";
+    return "a command is needed: ports, detect, get, set, dump, diff, apply, base-profile or "
+           "journal";
   }
   return error.what();
 }
@@ -184,6 +227,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   app.add_option("--retries", raw.retries);
   app.add_flag("-q,--quiet", options.quiet);
   app.add_flag("-v,--verbose", options.verbose);
+  app.add_option("--journal", raw.journal);
 
   std::vector<std::pair<CLI::App*, Command>> commands;
   for (const auto& [name, command] : kCommands)
@@ -205,6 +249,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   apply->add_flag("--dry-run", options.dryRun);
   apply->add_flag("--no-save", options.noSave);
   apply->add_flag("--force", options.force);
+  apply->add_option("--set", raw.overrides)->allow_extra_args(false);
+  apply->add_option("--fleet", raw.fleet);
+  CLI::App* journal = sub(Command::Journal);
+  journal->add_option("FILE", raw.profile)->required();
+  journal->add_option("--sender", raw.sender);
   AddBaseProfileOptions(*sub(Command::BaseProfile), options.base, raw);
 
   const auto chosen = [&] {

@@ -7,6 +7,9 @@
 #include "Checks.h"
 #include "DeviceCheck.h"
 #include "Engine.h"
+#include "FleetSheet.h"
+#include "Journal.h"
+#include "Overrides.h"
 #include "PortSpec.h"
 #include "ProfileInput.h"
 #include "SerialPorts.h"
@@ -23,7 +26,7 @@ std::optional<std::string> ReadProfile(Options& options) {
   const ProfileText& input = std::get<ProfileText>(read);
   const auto parsed = transfer::ParseProfile(input.text, input.name);
   if (!parsed.Ok()) return parsed.error->What();
-  options.profile = parsed.rows;
+  options.profile = WithOverrides(parsed.rows, options.overrides);
   return std::nullopt;
 }
 
@@ -31,7 +34,12 @@ std::optional<std::string> ReadProfile(Options& options) {
 std::optional<std::string> WhyRefused(const Options& options) {
   if (options.force) return std::nullopt;
   if (options.command == Command::Apply) {
-    return WhyNotWritten(options.profile, options.profilePath, true);
+    if (auto why = WhyNotWritten(options.profile, options.profilePath, true)) return why;
+    for (std::size_t i = 0; i < options.portProfiles.size(); ++i) {
+      const std::string origin = options.fleetPath + ": port " + options.ports[i].text;
+      if (auto why = WhyNotWritten(options.portProfiles[i], origin, false)) return why;
+    }
+    return std::nullopt;
   }
   if (options.command != Command::Set) return std::nullopt;
   std::vector<transfer::ProfileSetting> rows;
@@ -43,8 +51,10 @@ std::optional<std::string> WhyRefused(const Options& options) {
 // and the engine gets the rest.
 std::vector<Target> Resolve(const Options& options, std::vector<PortReport>& failed) {
   std::vector<Target> targets;
-  for (const PortSpec& spec : options.ports) {
+  for (std::size_t i = 0; i < options.ports.size(); ++i) {
+    const PortSpec& spec = options.ports[i];
     Target target{spec, spec.device};
+    if (i < options.portProfiles.size()) target.profile = options.portProfiles[i];
     std::optional<std::string> fault;
     if (spec.kind == PortSpec::Kind::Number) {
       target.device = platform::qt::DeviceForPort(spec.number).toStdString();
@@ -97,13 +107,25 @@ Report Run(Options options) {
   if (options.command == Command::Diff || options.command == Command::Apply) {
     if (auto error = ReadProfile(options)) return UsageReport(name, *error);
   }
+  if (!options.fleetPath.empty()) {
+    if (auto error = TakeFleet(options)) return UsageReport(name, *error);
+  }
   if (auto error = WhyRefused(options)) return UsageReport(name, *error);
+  // The journal must take the run's record before anything is sent.
+  std::optional<JournalFile> journal;
+  if (!options.journalPath.empty()) {
+    journal.emplace(options.journalPath);
+    if (journal->error()) return UsageReport(name, *journal->error());
+  }
+  const JournalRun run{JournalTime(std::chrono::system_clock::now()), name, options.profilePath,
+                       options.fleetPath};
   Report report;
   report.command = name;
   std::vector<PortReport> failed;
   const std::vector<Target> targets = Resolve(options, failed);
   if (!targets.empty()) report.ports = RunOnPorts(options, targets);
   for (PortReport& port : report.ports) MarkUnknownSettings(port);
+  if (journal) RecordRun(*journal, run, report.ports);
   // Ports that failed before the engine ran are reported first.
   report.ports.insert(report.ports.begin(), failed.begin(), failed.end());
   return report;

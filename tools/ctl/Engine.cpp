@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -134,12 +135,19 @@ std::vector<PortReport> RunOnPorts(const Options& options, const std::vector<Tar
     if (!options.quiet) std::fprintf(stderr, "orvanectl: %s\n", note.c_str());
   }
   QEventLoop loop;
+  std::deque<Options> own;  // a fleet port's options, with its own profile: outlives its job
   std::vector<std::unique_ptr<PortJob>> jobs;
   const auto allDone = [&jobs] {
     return std::all_of(jobs.begin(), jobs.end(), [](const auto& job) { return job->Finished(); });
   };
   for (const Planned& each : planned) {
-    jobs.push_back(std::make_unique<PortJob>(options, each.target, [&] {
+    const Options* used = &options;
+    if (each.target.profile) {
+      used = &own.emplace_back(options);
+      own.back().profile = *each.target.profile;
+      own.back().portProfiles.clear();
+    }
+    jobs.push_back(std::make_unique<PortJob>(*used, each.target, [&] {
       if (allDone()) loop.quit();
     }));
   }

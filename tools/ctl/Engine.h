@@ -6,6 +6,7 @@
 // The options' keys, profile rows and transfer policy have been checked already: nothing here
 // needs to refuse its input.
 
+#include <optional>
 #include <vector>
 
 #include "Options.h"
@@ -17,6 +18,8 @@ namespace orvane::ctl {
 struct Target {
   PortSpec spec;
   std::string device;
+  // apply --fleet: this port's own rows, in place of the options' profile.
+  std::optional<std::vector<transfer::ProfileSetting>> profile = std::nullopt;
 };
 
 // Runs the command on every target at once, on one event loop.

@@ -56,6 +56,7 @@ void Quote(std::string& out, const std::string& text) {
 }
 
 void Indent(std::string& out, int depth) {
+  if (depth < 0) return;
   out += '\n';
   out.append(static_cast<std::size_t>(depth) * 2, ' ');
 }
@@ -65,6 +66,13 @@ void Indent(std::string& out, int depth) {
 std::string Json::Dump() const {
   std::string out;
   DumpTo(out, 0);
+  out += '\n';
+  return out;
+}
+
+std::string Json::DumpLine() const {
+  std::string out;
+  DumpTo(out, -1);
   out += '\n';
   return out;
 }
@@ -85,8 +93,8 @@ void Json::DumpTo(std::string& out, int depth) const {
     }
     out += '[';
     for (std::size_t i = 0; i < array->size(); ++i) {
-      Indent(out, depth + 1);
-      (*array)[i].DumpTo(out, depth + 1);
+      Indent(out, depth < 0 ? depth : depth + 1);
+      (*array)[i].DumpTo(out, depth < 0 ? depth : depth + 1);
       if (i + 1 < array->size()) out += ',';
     }
     Indent(out, depth);
@@ -99,10 +107,11 @@ void Json::DumpTo(std::string& out, int depth) const {
     }
     out += '{';
     for (std::size_t i = 0; i < object.size(); ++i) {
-      Indent(out, depth + 1);
+      const int inner = depth < 0 ? depth : depth + 1;
+      Indent(out, inner);
       Quote(out, object[i].first);
-      out += ": ";
-      object[i].second.DumpTo(out, depth + 1);
+      out += depth < 0 ? ":" : ": ";
+      object[i].second.DumpTo(out, inner);
       if (i + 1 < object.size()) out += ',';
     }
     Indent(out, depth);

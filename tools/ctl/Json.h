@@ -33,8 +33,11 @@ class Json {
 
   // Two-space indentation, one member or element per line.
   std::string Dump() const;
+  // The whole value on one line, no spaces, ending in a line break: one record of a log.
+  std::string DumpLine() const;
 
  private:
+  // depth < 0: on one line.
   void DumpTo(std::string& out, int depth) const;
 
   std::variant<std::nullptr_t, bool, std::int64_t, std::string, Array, Object> value_;

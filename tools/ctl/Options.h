@@ -13,7 +13,7 @@
 
 namespace orvane::ctl {
 
-enum class Command { Ports, Detect, Get, Set, Dump, Diff, Apply, BaseProfile };
+enum class Command { Ports, Detect, Get, Set, Dump, Diff, Apply, BaseProfile, Journal };
 
 // Where to look for a receiver: a device path, the window's Comm item N, a TCP address, or every
 // serial port where a receiver answers.
@@ -46,6 +46,13 @@ struct TransferPolicy {
   std::optional<int> retries;
 };
 
+// The journal command: which file, and which receiver's history (every filter given must hold).
+struct JournalQuery {
+  std::string file;
+  std::vector<std::string> ports;  // as the journal names them, or a name of the same device
+  std::optional<std::uint16_t> sender;
+};
+
 struct Options {
   Command command = Command::Ports;
   std::vector<PortSpec> ports;       // never empty: "auto" when none was given
@@ -64,6 +71,13 @@ struct Options {
   std::string profilePath;                        // diff, apply
   std::vector<transfer::ProfileSetting> profile;  // diff, apply: the file's rows
   BaseProfileFields base;
+
+  std::vector<Key> overrides;  // apply --set: values on top of the profile's
+  std::string fleetPath;       // apply --fleet: the sheet naming the ports and their values
+  // apply --fleet: for each of ports, its own rows (the profile under the sheet's values).
+  std::vector<std::vector<transfer::ProfileSetting>> portProfiles;
+  std::string journalPath;  // --journal or ORVANE_JOURNAL: where each run is recorded; or empty
+  JournalQuery journal;     // the journal command
 };
 
 std::string CommandName(Command command);

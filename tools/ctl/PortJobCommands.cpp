@@ -114,6 +114,7 @@ void PortJob::RunCommand() {
       Apply(options_.profile, options_.all);
       return;
     case Command::BaseProfile:
+    case Command::Journal:
       break;
   }
   Finish();

@@ -41,6 +41,7 @@ struct SettingEntry {
   Outcome outcome = Outcome::Read;
   std::optional<int> status;  // the receiver's write status; empty where nothing was written
   std::optional<std::string> suggestion = std::nullopt;  // Unknown: the known key it may have meant
+  std::optional<bool> restored = std::nullopt;  // put back after a failed run; empty: not written
 };
 
 // A serial port as the system lists it (the ports command).
@@ -59,6 +60,7 @@ struct PortReport {
   ExitCode exit = ExitCode::Done;
   std::optional<std::string> diagnosis;
   bool saved = false;  // the save was sent (the receiver does not answer a save)
+  bool rolledBack = false;
   std::int64_t elapsedMs = 0;
   std::vector<SettingEntry> settings;
   std::optional<SerialPortListing> listing;

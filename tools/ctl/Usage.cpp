@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
-// The usage text: a synopsis on one line, then one paragraph per command, option and topic,
-// indented so that help2man turns it into a manual page as it stands. Each command's paragraph
-// also answers that command's own --help.
+// The usage text: a synopsis on one line, then one paragraph per command, option and topic. Each
+// command's paragraph also answers that command's own --help. The manual page says the same at
+// more length (packaging/man/orvanectl.1.scd): a change here belongs there too.
 
 #include <string_view>
 
@@ -39,7 +39,8 @@ constexpr CommandHelp kCommandHelp[] = {
     {"diff", R"(  diff PROFILE
       Shows what apply would change; exits 1 when anything differs.
 )"},
-    {"apply", R"(  apply PROFILE [--all] [--dry-run] [--no-save] [--force]
+    {"apply", R"(  apply PROFILE [--all] [--dry-run] [--no-save] [--force] [--set KEY=VALUE]...
+        [--fleet SHEET.csv]
       Writes the profile's settings that differ (every one with --all), reads them back and
       saves them. --dry-run only shows what would change, and exits 1 when anything differs.
       Nothing is sent (exit 2) when a value is one the receiver would refuse (an address that
@@ -47,6 +48,17 @@ constexpr CommandHelp kCommandHelp[] = {
       baud rate it has not got), or when the settings would blank a base station: an empty
       ethernet.ip_address, netmask or gateway, or a surveyed latitude, longitude and altitude
       all zero. --force writes them anyway.
+      --set KEY=VALUE (repeatable) gives every row of KEY that value, or adds the row where the
+      profile has none. --fleet SHEET.csv runs on the ports the sheet names, each with its own
+      values on top of the profile (and of --set); it takes the place of --port. The sheet is
+      CSV (RFC 4180, UTF-8) with a header row: port (anything --port takes but auto), then a
+      section.name key per column; an empty cell keeps the profile's value. A faulty sheet is
+      named with its line and column, and nothing is sent.
+)"},
+    {"journal", R"(  journal [--port P]... [--sender N] FILE
+      One receiver's history from a journal (--journal), newest first: the port as the
+      journal names it (or another name of the same device), the sender id in decimal or
+      0x hex. Lines that are not whole journal entries are skipped, and counted on stderr.
 )"},
     {"base-profile",
      R"(  base-profile [--ip A] [--gateway A] [--netmask A] [--elevation-mask X] [--lat X] [--lon X]
@@ -78,7 +90,7 @@ std::string CommandUsageText(const std::string& command) {
 
 const std::string& UsageText() {
   static const std::string text =
-      R"(Usage: orvanectl [--port DEV]... [--baud N|auto] [--json] [--in-flight N] [--timeout MS] [--retries N] [-q] [-v] COMMAND ...
+      R"(Usage: orvanectl [--port DEV]... [--baud N|auto] [--json] [--in-flight N] [--timeout MS] [--retries N] [-q] [-v] [--journal FILE] COMMAND ...
 
 Reads and writes the settings of Orvane GNSS receivers over a serial line or TCP.
 
@@ -106,6 +118,12 @@ Reads and writes the settings of Orvane GNSS receivers over a serial line or TCP
       a detect's diagnosis.
   -v, --verbose
       Traces every frame on stderr.
+  --journal FILE
+      Appends a line of JSON per port to FILE for every run that talks to a receiver: time
+      (UTC, when the run started), command, profile, fleet, port, speed, sender, exit,
+      diagnosis, saved, rolled_back, elapsed_ms and every setting's wanted, before, after,
+      outcome, status and restored. Each line goes in with one write and an fsync, so runs at
+      once and a kill leave whole lines. Default: the environment's ORVANE_JOURNAL, if set.
   -h, --help
       Prints this text; after a command, that command's own.
   --version

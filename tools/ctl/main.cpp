@@ -6,6 +6,7 @@
 
 #include "CommandLine.h"
 #include "Commands.h"
+#include "JournalCommand.h"
 #include "Report.h"
 
 namespace {
@@ -26,6 +27,9 @@ int main(int argc, char** argv) {
   if (line.kind == CommandLine::Kind::Version) {
     Print("orvanectl " ORVANE_VERSION "\n");
     return 0;
+  }
+  if (line.kind == CommandLine::Kind::Run && line.options.command == Command::Journal) {
+    return RunJournal(line.options.journal, line.json);
   }
   Report report;
   if (line.kind == CommandLine::Kind::UsageError) {

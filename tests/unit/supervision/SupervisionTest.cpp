@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "support/Frames.h"
 #include "support/SessionRig.h"
 #include "support/SimulatedReceiver.h"
+#include "transfer/BaseStation.h"
 
 namespace orvane::testing {
 namespace {
@@ -232,6 +234,35 @@ TEST(BaudSearch, FailedReopenLeavesThePortClosedAndTheSearchWaitsForTheWatchdog)
   rig.Advance(60s);
   EXPECT_EQ(Uart1Writes(rig.port, "enabled_sbp_messages").size(), 3U);  // none at 57600
   ExpectSearchEnded(rig, "9600,N,8,1");
+}
+
+// The read, the write and the search are not exclusive: a write clicked while the search steps
+// through the speeds goes on beside it, every row and the save going out at whatever speed the
+// line is at, and the search keeps its one tick per speed.
+TEST(BaudSearch, AWriteClickedDuringTheSearchGoesOnBesideIt) {
+  SessionRig rig;
+  rig.port.SetCanReportLineErrors(false);  // a silent line: every speed is tried
+  rig.Advance(17s);
+  ASSERT_EQ(rig.session->search().phase(), Phase::Testing);
+  rig.session->OnWriteClicked();
+  rig.Advance(15s);  // the write's fifty ticks and the save
+
+  std::size_t settingsWrites = 0;
+  std::size_t saves = 0;
+  std::set<std::string> speeds;
+  for (const Written& w : rig.port.written()) {
+    const std::uint16_t type = Decode(w.frame).type;
+    settingsWrites += type == 0x00A0;
+    saves += type == 0x00A1;
+    if (type == 0x00A0) speeds.insert(w.settings);
+  }
+  const auto tried = static_cast<std::size_t>(rig.session->search().speedsTried());
+  EXPECT_EQ(tried, 6U);  // ticks at 18.5 s to 31 s
+  EXPECT_EQ(settingsWrites, transfer::BaseStationProfile().size() + tried);
+  EXPECT_EQ(saves, 1U);
+  // Rows went out at 19200 until the search's next tick, then between its ticks at its speeds.
+  EXPECT_EQ(speeds.size(), tried + 1);
+  EXPECT_FALSE(rig.session->writing().engine().IsRunning());
 }
 
 }  // namespace
