@@ -7,10 +7,10 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Debian packages the build and the tests need. The fuzzer's runtime comes with clang on some
 # releases and in libclang-rt-dev on others. scdoc writes the man pages; desktop-file-utils
-# checks the desktop entry in the install test.
+# checks the desktop entry in the install test. ansible-core runs the collection's playbooks.
 PACKAGES := cmake ninja-build g++ clang qt6-base-dev qt6-serialport-dev \
             libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev \
-            scdoc desktop-file-utils
+            scdoc desktop-file-utils ansible-core
 OPTIONAL_PACKAGES := libclang-rt-dev
 # Only the packaging check needs lintian (and its many Perl modules); only the start-up
 # benchmark needs Xvfb, to draw on a real X server.
@@ -19,7 +19,7 @@ EXTRA_PACKAGES :=
 # Warnings are errors wherever CI builds.
 CMAKE_FLAGS := $(if $(CI),-DORVANE_WERROR=ON,)
 
-.PHONY: help all deps configure build test unit e2e asan fuzz fuzz-long bench bench-ctl bench-rows run install package \
+.PHONY: help all deps configure build test unit e2e asan fuzz fuzz-long bench bench-ctl bench-rows bench-fleet run install package \
         lint-package clean
 
 help:
@@ -31,9 +31,10 @@ help:
 	@echo "make fuzz-long                ten minutes of fuzzing"
 	@echo "make bench                    receive-path benchmark (10 repetitions), start-up and footprint"
 	@echo "make bench-ctl [REPS=5]        orvanectl against paced simulated receivers: apply, detect, four, drops, rollback"
+	@echo "make bench-fleet [FLEET_REPS=3] 32 paced receivers on TCP: one orvanectl against one receiver, and Ansible"
 	@echo "make bench-rows               orvanectl's CPU time per row for 1,000 to 100,000 rows (about 10 min)"
 	@echo "make install                  install the Release build (prefix /usr/local)"
-	@echo "make package                  the Debian packages orvane-config and orvane-sim"
+	@echo "make package                  the Debian packages orvane-config, orvane-sim and orvane-ansible"
 	@echo "make lint-package             the packages, then lintian and desktop-file-validate on them"
 	@echo "make build [PRESET=dev]       configure and build one preset (dev, release, asan, fuzz)"
 	@echo "make clean                    remove build/"
@@ -103,9 +104,14 @@ bench: build
 	bench/startup/run.sh build/release
 
 REPS ?= 5
+FLEET_REPS ?= 3
 bench-ctl: PRESET = release
 bench-ctl: build
 	bench/ctl/run.sh build/release $(REPS)
+
+bench-fleet: PRESET = release
+bench-fleet: build
+	bench/fleet/run.sh build/release $(FLEET_REPS)
 
 bench-rows: PRESET = release
 bench-rows: build

@@ -1,15 +1,17 @@
 # SPDX-License-Identifier: Apache-2.0
-# Installing and packaging. Two Debian packages built by CPack from one build tree
+# Installing and packaging. Three Debian packages built by CPack from one build tree
 # (`make package`, or `cpack -G DEB` in build/release):
-#   orvane-config  the window, its desktop entry, icon and man page   (install component config)
-#   orvane-sim     the simulated receiver and its man page            (install component sim)
-# so that a field laptop gets only the tool. Each carries /usr/share/doc/<package>/copyright and
+#   orvane-config   the window, orvanectl, desktop entry, icon, man pages (install component config)
+#   orvane-sim      the simulated receiver and its man page              (install component sim)
+#   orvane-ansible  the Ansible collection orvane.receiver               (install component ansible)
+# so that a field laptop gets only the tool, and only a controller the collection. Each carries /usr/share/doc/<package>/copyright and
 # changelog.gz; man pages go to share/man/man1 gzipped. Maintainer and homepage come from the
 # cache variables ORVANE_MAINTAINER and ORVANE_HOMEPAGE.
 include(GNUInstallDirs)
 
 set(ORVANE_PACKAGE_config orvane-config)
 set(ORVANE_PACKAGE_sim orvane-sim)
+set(ORVANE_PACKAGE_ansible orvane-ansible)
 set(packaging_dir ${PROJECT_SOURCE_DIR}/packaging)
 set(packaging_out ${PROJECT_BINARY_DIR}/packaging)
 file(MAKE_DIRECTORY ${packaging_out})
@@ -81,7 +83,7 @@ foreach(program orvane-config orvane-sim orvanectl)
 endforeach()
 add_custom_target(packaging_files ALL DEPENDS ${packaging_outputs})
 
-foreach(component config sim)
+foreach(component config sim ansible)
   install(FILES ${packaging_out}/copyright ${packaging_out}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${ORVANE_PACKAGE_${component}}
           COMPONENT ${component})
@@ -90,6 +92,15 @@ install(FILES ${packaging_dir}/orvane-config.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT config)
 install(FILES ${packaging_dir}/orvane-config.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT config)
+
+# The collection on Ansible's default collection path, so that playbooks find orvane.receiver
+# with no configuration. The modules carry no #! line and are not executable: Ansible runs them
+# with the interpreter it finds on the target. Python's byte-code caches, which running the
+# modules from the tree may leave, stay out.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/ansible/ansible_collections/orvane/receiver
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/ansible/collections/ansible_collections/orvane
+        COMPONENT ansible
+        PATTERN __pycache__ EXCLUDE)
 
 # CPack: one Debian package per component, native version (no Debian revision).
 set(CPACK_PACKAGE_NAME "orvane-config")
@@ -103,7 +114,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-set(CPACK_COMPONENTS_ALL config sim)
+set(CPACK_COMPONENTS_ALL config sim ansible)
 
 set(CPACK_GENERATOR "DEB")
 set(CPACK_DEB_COMPONENT_INSTALL ON)
@@ -136,5 +147,22 @@ string(CONCAT CPACK_DEBIAN_SIM_DESCRIPTION
        "(and optionally on a local TCP port), so that orvane-config can be tried,\n"
        "tested and taught without hardware. It can stay silent, refuse or ignore\n"
        "settings, lose frames, send line noise and simulate an unplugged cable.")
+
+# Python modules that run on whichever host a play targets: no machine code, one package for
+# every architecture. They run orvanectl, which comes with the window's package.
+set(CPACK_DEBIAN_ANSIBLE_PACKAGE_NAME "orvane-ansible")
+set(CPACK_DEBIAN_ANSIBLE_PACKAGE_ARCHITECTURE "all")
+set(CPACK_DEBIAN_ANSIBLE_PACKAGE_SHLIBDEPS OFF)
+set(CPACK_DEBIAN_ANSIBLE_PACKAGE_DEPENDS "orvane-config (>= ${PROJECT_VERSION}), ansible-core")
+set(CPACK_DEBIAN_ANSIBLE_PACKAGE_SECTION "admin")
+string(CONCAT CPACK_DEBIAN_ANSIBLE_DESCRIPTION
+       "Ansible collection for Orvane GNSS base-station receivers\n"
+       "orvane-ansible installs the Ansible collection orvane.receiver, whose\n"
+       "modules provision Orvane GNSS base-station receivers through orvanectl:\n"
+       "orvane.receiver.settings makes a receiver's settings what a profile and\n"
+       "per-site values say, with check mode, diffs and idempotent runs;\n"
+       "orvane.receiver.info reads them. A fleet of base stations is then\n"
+       "provisioned by a playbook, in batches, with a canary's failures stopping\n"
+       "the rollout.")
 
 include(CPack)

@@ -29,6 +29,15 @@ usr/share/man/man1/orvanectl.1.gz"
 usr/share/doc/orvane-sim/changelog.gz
 usr/share/doc/orvane-sim/copyright
 usr/share/man/man1/orvane-sim.1.gz"
+  [ansible]="usr/share/ansible/collections/ansible_collections/orvane/receiver/README.md
+usr/share/ansible/collections/ansible_collections/orvane/receiver/galaxy.yml
+usr/share/ansible/collections/ansible_collections/orvane/receiver/meta/runtime.yml
+usr/share/ansible/collections/ansible_collections/orvane/receiver/plugins/doc_fragments/connection.py
+usr/share/ansible/collections/ansible_collections/orvane/receiver/plugins/module_utils/orvanectl.py
+usr/share/ansible/collections/ansible_collections/orvane/receiver/plugins/modules/info.py
+usr/share/ansible/collections/ansible_collections/orvane/receiver/plugins/modules/settings.py
+usr/share/doc/orvane-ansible/changelog.gz
+usr/share/doc/orvane-ansible/copyright"
 )
 
 installed() {  # the files under a DESTDIR, one a line, sorted
@@ -42,15 +51,16 @@ install_into() {  # DESTDIR [COMPONENT]
 }
 
 # 1. Each component on its own, then everything together.
-for component in config sim; do
+for component in config sim ansible; do
   install_into "$scratch/$component" "$component"
   expected=$(LC_ALL=C sort <<<"${files[$component]}")
   diff -u <(echo "$expected") <(installed "$scratch/$component") ||
     fail "component $component installs other files than its package's"
 done
 install_into "$scratch/all"
-diff -u <(printf '%s\n%s\n' "${files[config]}" "${files[sim]}" | LC_ALL=C sort) \
-  <(installed "$scratch/all") || fail "a full install differs from the two packages together"
+diff -u <(printf '%s\n%s\n%s\n' "${files[config]}" "${files[sim]}" "${files[ansible]}" |
+  LC_ALL=C sort) <(installed "$scratch/all") ||
+  fail "a full install differs from the three packages together"
 root=$scratch/all
 
 # 2. Programs.
@@ -81,7 +91,7 @@ done
 
 # 5. Copyright (machine-readable, pointing to the system's copy of the licence) and changelog
 #    (Debian format, newest entry this version), for each package.
-for package in orvane-config orvane-sim; do
+for package in orvane-config orvane-sim orvane-ansible; do
   doc=$root/usr/share/doc/$package
   head -n1 "$doc/copyright" |
     grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
