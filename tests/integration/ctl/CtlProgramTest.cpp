@@ -64,120 +64,31 @@ QJsonObject Document(const Result& result) {
   return object;
 }
 
-// A FIFO nobody writes to, made once for the table and left to the system's temporary files.
-QString Fifo() {
-  static const QString path = [] {
-    char dir[] = "/tmp/ctl-fifo-XXXXXX";
-    const QString made = ::mkdtemp(dir) != nullptr ? QString(dir) + "/profile.ini" : QString();
-    return !made.isEmpty() && ::mkfifo(made.toLocal8Bit().constData(), 0600) == 0 ? made : "";
-  }();
-  return path;
-}
-
-struct UsageCase {
-  const char* title;
-  QStringList arguments;
-  const char* command;  // "" when none is named
-  QString says;
-};
-
-void PrintTo(const UsageCase& c, std::ostream* os) {
-  *os << c.title;
-}
-
-class UsageErrors : public ::testing::TestWithParam<UsageCase> {};
-
-TEST_P(UsageErrors, ExitTwoSayWhyAndSendNothing) {
-  const UsageCase& c = GetParam();
-  const Result text = Ctl(c.arguments);
+// Each way out of main, once: a usage error (stderr only, or the document with "error" under
+// --json) and the help.
+TEST(Program, SaysAUsageErrorOnStderrAndHelpOnStdout) {
+  const Result text = Ctl({"set", "nodot=1"});
   EXPECT_EQ(text.exit, 2);
-  EXPECT_TRUE(text.err.contains(c.says.toUtf8())) << text.err.toStdString();
   EXPECT_TRUE(text.out.isEmpty()) << text.out.toStdString();
-
-  const Result json = Ctl(QStringList{"--json"} + c.arguments);
+  EXPECT_TRUE(text.err.startsWith("orvanectl: set: KEY must be")) << text.err.toStdString();
+  EXPECT_TRUE(text.err.contains("Try 'orvanectl --help'."));
+  const Result json = Ctl({"--json", "set", "nodot=1"});
   EXPECT_EQ(json.exit, 2);
-  EXPECT_TRUE(json.err.contains(c.says.toUtf8())) << json.err.toStdString();
-  const QJsonObject document = Document(json);
-  EXPECT_EQ(document.value("command").toString(), QString(c.command));
-  EXPECT_TRUE(document.value("error").toString().contains(c.says)) << json.out.toStdString();
-  EXPECT_TRUE(document.value("ports").toArray().isEmpty());
+  EXPECT_TRUE(json.err.startsWith("orvanectl: set: KEY must be")) << json.err.toStdString();
+  EXPECT_TRUE(Document(json).value("error").toString().startsWith("set: KEY must be"));
+  const Result help = Ctl({"--help"});
+  EXPECT_EQ(help.exit, 0);
+  EXPECT_TRUE(help.out.contains("Exit status")) << help.out.toStdString();
+  EXPECT_TRUE(Ctl({"apply", "--help"}).out.startsWith("Usage: orvanectl [OPTION]... apply"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, UsageErrors,
-    ::testing::Values(
-        UsageCase{"NoCommand", {}, "", "a command is needed"},
-        UsageCase{"UnknownCommand", {"frobnicate"}, "", "unknown command 'frobnicate'"},
-        UsageCase{"UnknownOption", {"dump", "--frob"}, "dump", "--frob"},
-        UsageCase{"PortsTakesNoArgument", {"ports", "x"}, "ports", "x"},
-        UsageCase{"GetWithoutKey", {"get"}, "get", "KEY"},
-        UsageCase{"KeyWithoutSection", {"get", "baudrate"}, "get", "section.name"},
-        UsageCase{"KeyWithEmptyName", {"get", "uart1."}, "get", "section.name"},
-        UsageCase{"SetWithoutValue", {"set", "uart1.baudrate"}, "set", "KEY=VALUE"},
-        UsageCase{
-            "SetOutsideLatin1", {"set", "uart1.mode=5\u20AC"}, "set", "outside Latin-1 (U+20AC)"},
-        UsageCase{"SetOverOneFrame", {"set", "s.n=" + QString(251, 'x')}, "set", "over 255 bytes"},
-        UsageCase{"DiffWithoutProfile", {"diff"}, "diff", "PROFILE"},
-        UsageCase{"ApplyUnreadableProfile",
-                  {"apply", "/nonexistent/p.ini"},
-                  "apply",
-                  "/nonexistent/p.ini: cannot be read"},
-        UsageCase{"ProfileThatNeverEnds",
-                  {"apply", "/dev/zero"},
-                  "apply",
-                  "/dev/zero: not a regular file (a character device)"},
-        UsageCase{"ProfileFromAFifoWithoutWriter",
-                  {"diff", Fifo()},
-                  "diff",
-                  "not a regular file (a FIFO)"},
-        UsageCase{"ProfileThatIsADirectory", {"apply", "/"}, "apply", "/: not a regular file"},
-        UsageCase{
-            "TcpPortOutOfRange", {"--port", "tcp://127.0.0.1:65536", "detect"}, "detect", "65535"},
-        UsageCase{
-            "TcpWithoutPort", {"--port", "tcp://127.0.0.1", "detect"}, "detect", "tcp://HOST:PORT"},
-        UsageCase{"BareIpv6", {"--port", "tcp://::1:55555", "detect"}, "detect", "brackets"},
-        UsageCase{"PortNumberZero", {"--port", "0", "detect"}, "detect", "--port 0"},
-        UsageCase{"EmptyPort", {"--port", "", "detect"}, "detect", "--port"},
-        UsageCase{"BaudNotANumber", {"--baud", "fast", "detect"}, "detect", "--baud"},
-        UsageCase{"NoRequestsInFlight", {"--in-flight", "0", "dump"}, "dump", "--in-flight"},
-        UsageCase{"ZeroTimeout", {"--timeout", "0", "dump"}, "dump", "--timeout"},
-        UsageCase{"RetriesNotANumber", {"--retries", "some", "dump"}, "dump", "--retries"},
-        UsageCase{"UnknownRtk", {"base-profile", "--rtk", "nmea"}, "base-profile", "sbp or rtcm"},
-        UsageCase{"FieldOutsideLatin1",
-                  {"base-profile", "--lat", "\u03B1"},
-                  "base-profile",
-                  "outside Latin-1"}),
-    [](const auto& info) { return std::string(info.param.title); });
-
-TEST(Profiles, AFaultNamesFileAndLineUnderEitherCommandAndOutput) {
-  QTemporaryDir dir;
-  const QString path = dir.filePath("site.ini");
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write("# site\n[uart1]\nbaudrate = 19200\n\nmode = 5\xE2\x82\xAC\n");
-  file.close();
-  const QString says = path +
-                       ": line 5: value of uart1.mode cannot be sent: a character outside "
-                       "Latin-1 (U+20AC)";
-  for (const QString command : {"diff", "apply"}) {
-    const Result text = Ctl({"--port", "/dev/orvane-none", command, path});
-    EXPECT_EQ(text.exit, 2);
-    EXPECT_TRUE(text.err.contains(says.toUtf8())) << text.err.toStdString();
-    const Result json = Ctl({"--json", "--port", "/dev/orvane-none", command, path});
-    EXPECT_EQ(json.exit, 2);
-    EXPECT_EQ(Document(json).value("error").toString(), says);
-  }
-}
-
-TEST(Profiles, AGoodProfileGetsAsFarAsThePort) {
-  QTemporaryDir dir;
+// A profile that passes every check, for the runs that go as far as the port.
+QString GoodProfile() {
+  static QTemporaryDir dir;
   const QString path = dir.filePath("good.ini");
   QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write("[uart1]\nbaudrate = 19200\n");
-  file.close();
-  EXPECT_EQ(Ctl({"--port", "/dev/orvane-none", "diff", path}).exit, 3);
-  EXPECT_EQ(Ctl({"--port", "/dev/orvane-none", "apply", path, "--all", "--no-save"}).exit, 3);
+  if (file.open(QIODevice::WriteOnly)) file.write("[uart1]\nbaudrate = 19200\n");
+  return path;
 }
 
 struct NoReceiverCase {
@@ -232,7 +143,11 @@ INSTANTIATE_TEST_SUITE_P(
         NoReceiverCase{"DumpOverIpv6",
                        {"--port", "tcp://[::1]:1", "--in-flight", "4", "dump"},
                        {"tcp://[::1]:1"}},
-        NoReceiverCase{"CommItemWithoutDevice", {"--port", "32000", "detect"}, {"32000"}}),
+        NoReceiverCase{"CommItemWithoutDevice", {"--port", "32000", "detect"}, {"32000"}},
+        NoReceiverCase{"DiffOfAGoodProfile", {"--port", kNone, "diff", GoodProfile()}, {kNone}},
+        NoReceiverCase{"ApplyOfAGoodProfile",
+                       {"--port", kNone, "apply", GoodProfile(), "--all", "--no-save"},
+                       {kNone}}),
     [](const auto& info) { return std::string(info.param.title); });
 
 // The diagnosis of the one port of a detect run.
@@ -329,60 +244,6 @@ TEST(Ports, ListsAsJsonAndAsText) {
   EXPECT_EQ(text.exit, 0);
   EXPECT_TRUE(text.err.isEmpty());
   for (const QString& device : devices) EXPECT_TRUE(text.out.contains(device.toUtf8()));
-}
-
-TEST(Help, ListsEveryCommandAndExitStatus) {
-  const Result help = Ctl({"--help"});
-  EXPECT_EQ(help.exit, 0);
-  for (const char* word : {"ports", "detect", "get KEY", "set KEY=VALUE", "dump", "diff PROFILE",
-                           "apply PROFILE", "base-profile", "Exit status", "6  a setting stayed"}) {
-    EXPECT_TRUE(help.out.contains(word)) << word;
-  }
-}
-
-// The rows whose flag is absent and whose window default is empty or 0 are left out: written,
-// they would blank the base station.
-TEST(BaseProfile, PrintsTheBaseStationRowsAsAProfileThatApplyAccepts) {
-  QTemporaryDir dir;
-  const QString path = dir.filePath("base.ini");
-  const Result text = Ctl({"base-profile", "--ip", "192.168.0.222", "--lat=-33.5", "--no-glonass",
-                           "--rtk", "rtcm", "--galileo"});
-  ASSERT_EQ(text.exit, 0) << text.out.toStdString();
-  EXPECT_TRUE(text.err.isEmpty());
-  const auto parsed = transfer::ParseProfile(text.out.toStdString());
-  ASSERT_TRUE(parsed.Ok()) << parsed.error->What();
-  ASSERT_EQ(parsed.rows.size(), 45u);
-  std::map<std::string, std::vector<std::string>> values;
-  for (const auto& row : parsed.rows) values[row.section + "." + row.name].push_back(row.value);
-  using Values = std::vector<std::string>;
-  EXPECT_EQ(values["ethernet.interface_mode"], (Values{"Config", "Active"}));
-  EXPECT_EQ(values["ethernet.ip_address"], Values{"192.168.0.222"});
-  EXPECT_EQ(values.count("ethernet.gateway"), 0u);
-  EXPECT_TRUE(text.out.contains("#   ethernet.gateway (--gateway)"));
-  EXPECT_EQ(values["solution.elevation_mask"], Values{"10"});
-  EXPECT_EQ(values["surveyed_position.surveyed_lat"], Values{"-33.5"});
-  EXPECT_EQ(values["uart0.mode"], Values{"RTCMv3 OUT"});
-  EXPECT_EQ(values["tcp_server1.mode"], Values{"RTCMv3 OUT"});
-  EXPECT_EQ(values["tcp_server0.mode"], Values{"SBP"});
-  EXPECT_EQ(values["solution.enable_glonass"], Values{"False"});
-  EXPECT_EQ(values["solution.enable_galileo"], Values{"True"});
-  EXPECT_EQ(values["acquisition.sbas_acquisition_enabled"], Values{"True"});
-  EXPECT_EQ(values["acquisition.bds2_acquisition_enabled"], Values{"False"});
-
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(text.out);
-  file.close();
-  EXPECT_EQ(Ctl({"--port", kNone, "apply", path, "--dry-run"}).exit, 3);
-
-  const Result json = Ctl({"--json", "base-profile"});
-  EXPECT_EQ(json.exit, 0);
-  const QJsonObject document = Document(json);
-  const QJsonArray rows = document.value("profile").toArray();
-  ASSERT_EQ(rows.size(), 43);
-  EXPECT_EQ(rows[0].toObject().value("value").toString(), "Config");
-  EXPECT_EQ(rows[3].toObject().value("value").toString(), "SBP");
-  EXPECT_EQ(document.value("left_out").toArray().size(), 6);
 }
 
 }  // namespace
