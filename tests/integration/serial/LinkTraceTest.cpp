@@ -50,7 +50,7 @@ class LinkTraceOnPty : public ::testing::TestWithParam<bool> {
     core_.AddObserver(trace_);
     core_.SetListeners({.heartbeat = [this] { ++heartbeats_; },
                         .readAnswer = [this](const link::Setting&) { ++answers_; }});
-    traced_.SetPortNumber(4);
+    serial_.SetPortNumber(4);
   }
   void TearDown() override {
     QLoggingCategory::setFilterRules(QString());
@@ -63,7 +63,7 @@ class LinkTraceOnPty : public ::testing::TestWithParam<bool> {
   orvane::testing::PseudoTerminal pty_;
   QtSerialPort serial_;
   session::LinkCore core_{serial_, [] { return std::make_unique<QtTimer>(); }};
-  CommPort& traced_ = core_.port();
+  LinePort& traced_ = core_.port();
   LinkTrace trace_;
   int heartbeats_ = 0;
   int answers_ = 0;
