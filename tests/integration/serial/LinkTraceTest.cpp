@@ -45,7 +45,7 @@ TEST(LinkTrace, ShowsEveryFrameBothWaysInWordsOnlyWhenTurnedOn) {
     core.AddObserver(trace);
     core.SetListeners({.heartbeat = [&] { ++heartbeats; },
                        .readAnswer = [&](const link::Setting&) { ++answers; }});
-    CommPort& line = core.port();
+    LinePort& line = core.port();
     // Closed: nothing goes out, nothing is traced.
     EXPECT_EQ(link::SendSettingWrite(line, "uart1", "baudrate", "19200"), link::SendResult::Sent);
     ASSERT_TRUE(line.Open());
