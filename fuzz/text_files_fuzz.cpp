@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
-// Arbitrary text for the readers of the files orvanectl takes: profiles now, fleet sheets once
-// they exist. Each reader is checked against a reference written separately and plainly from
-// the file's rules (its own line splitting, trimming, UTF-8 decoding, Latin-1 check and payload
-// count): both must accept the same texts with the same rows, in order and with their lines, and
-// refuse the same texts at the same line. Whatever the reader accepts is rendered and read
-// again, and must come back as the same rows.
+// Arbitrary text for the reader of the profiles orvanectl takes. It is checked against a reference
+// written separately and plainly from the file's rules (its own line splitting, trimming, UTF-8
+// decoding, Latin-1 check and payload count): both must accept the same texts with the same rows,
+// in order and with their lines, and refuse the same texts at the same line. Whatever the reader
+// accepts is rendered and read again, and must come back as the same rows.
 //
-// Input (at most kMaxInput bytes): the first byte picks the file kind, the rest is the file.
+// Input (at most kMaxInput bytes): a byte kept for a second kind of file, then the file.
 
 #include <cstdint>
 #include <cstdio>
@@ -175,21 +174,10 @@ void CheckProfile(const std::string& text) {
   FUZZ_CHECK(again.Ok() && again.rows == parsed.rows);
 }
 
-// The kinds of file, by the input's first byte. A fleet sheet's reader and its reference come in
-// as a second kind here, once sheets exist.
-enum class Kind : std::uint8_t { Profile };
-constexpr unsigned kKinds = 1;
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0 || size > kMaxInput) return 0;
-  const auto kind = static_cast<Kind>(data[0] % kKinds);
-  const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
-  switch (kind) {
-    case Kind::Profile:
-      CheckProfile(text);
-      break;
-  }
+  CheckProfile(std::string(reinterpret_cast<const char*>(data + 1), size - 1));
   return 0;
 }

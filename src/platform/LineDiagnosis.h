@@ -13,7 +13,7 @@
 #include <string>
 
 #include "platform/LineObserver.h"
-#include "platform/SerialLine.h"
+#include "platform/LineControl.h"
 
 namespace orvane::platform {
 
@@ -22,7 +22,7 @@ class LineDiagnosis : public LineObserver {
   enum class Memory : std::uint8_t { WholeRun, SinceOpened };
 
   // line tells the speed a heartbeat was heard at, and must outlive this.
-  LineDiagnosis(const SerialLine& line, Memory memory) : line_(line), memory_(memory) {}
+  LineDiagnosis(const LineControl& line, Memory memory) : line_(line), memory_(memory) {}
   virtual ~LineDiagnosis() = default;
 
   std::uint64_t bytes() const { return bytes_; }
@@ -51,7 +51,7 @@ class LineDiagnosis : public LineObserver {
     if (observer_) observer_();
   }
 
-  const SerialLine& line_;
+  const LineControl& line_;
   Memory memory_;
   std::uint64_t bytes_ = 0;
   std::uint64_t frames_ = 0;

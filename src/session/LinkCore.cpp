@@ -6,7 +6,7 @@
 
 namespace orvane::session {
 
-LinkCore::LinkCore(platform::CommPort& port, platform::TimerFactory timers)
+LinkCore::LinkCore(platform::LinePort& port, platform::TimerFactory timers)
     : port_(port), timers_(std::move(timers)), receiver_(*this) {
   receiver_.SetFrameObserver([this](std::span<const std::uint8_t> frame) {
     Tell([frame](platform::LineObserver& observer) { observer.OnFrameReceived(frame); });

@@ -19,7 +19,7 @@
 #include "link/FrameReceiver.h"
 #include "link/SettingsMessages.h"
 #include "platform/LineObserver.h"
-#include "platform/SerialLine.h"
+#include "platform/LineControl.h"
 #include "platform/Timer.h"
 #include "transfer/SettingsTransfer.h"
 
@@ -35,7 +35,7 @@ class LinkCore final : private link::MessageHandlers {
   };
 
   // The port must outlive the core.
-  LinkCore(platform::CommPort& port, platform::TimerFactory timers);
+  LinkCore(platform::LinePort& port, platform::TimerFactory timers);
   ~LinkCore();
   LinkCore(const LinkCore&) = delete;
   LinkCore& operator=(const LinkCore&) = delete;
@@ -59,16 +59,14 @@ class LinkCore final : private link::MessageHandlers {
   void End();
 
   // The port, as everything on top must use it.
-  platform::CommPort& port() { return watched_; }
+  platform::LinePort& port() { return watched_; }
   const link::FrameReceiver& receiver() const { return receiver_; }
 
  private:
   // The port passed through, telling the core what goes out and when the line changes.
-  class ObservedPort final : public platform::CommPort {
+  class ObservedPort final : public platform::LinePort {
    public:
-    ObservedPort(LinkCore& core, platform::CommPort& port) : core_(core), port_(port) {}
-    void SetPortNumber(std::int16_t number) override { port_.SetPortNumber(number); }
-    std::int16_t PortNumber() const override { return port_.PortNumber(); }
+    ObservedPort(LinkCore& core, platform::LinePort& port) : core_(core), port_(port) {}
     bool SetLineSettings(const platform::LineSettings& settings) override;
     platform::LineSettings lineSettings() const override { return port_.lineSettings(); }
     bool HasLineSpeed() const override { return port_.HasLineSpeed(); }
@@ -80,7 +78,7 @@ class LinkCore final : private link::MessageHandlers {
 
    private:
     LinkCore& core_;
-    platform::CommPort& port_;
+    platform::LinePort& port_;
   };
 
   template <typename Call>
@@ -92,7 +90,7 @@ class LinkCore final : private link::MessageHandlers {
   void OnSettingReadResponse(std::span<const std::uint8_t> frame) override;
   void OnSettingWriteResponse(std::span<const std::uint8_t> frame) override;
 
-  platform::CommPort& port_;
+  platform::LinePort& port_;
   ObservedPort watched_{*this, port_};
   std::vector<platform::LineObserver*> observers_;
   platform::TimerFactory timers_;

@@ -16,7 +16,7 @@ Session::Session(const SessionPlatform& platform)
       writeTimer_(platform.timers()),
       core_(platform.port, platform.timers),
       search_(core_.port(), *searchTimer_, presenter_, core_.receiver()),
-      watchdog_(core_.port(), presenter_, search_),
+      watchdog_(core_.port(), platform.port, presenter_, search_),
       read_(core_.port(), *readTimer_, platform.fields, presenter_, transfer::BaseStationFields()),
       write_(core_.port(), *writeTimer_, platform.fields, presenter_,
              transfer::BaseStationProfile()) {

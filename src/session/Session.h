@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "platform/FormFields.h"
-#include "platform/SerialLine.h"
+#include "platform/CommPort.h"
 #include "platform/Timer.h"
 #include "session/LinkCore.h"
 #include "session/StatusPresenter.h"

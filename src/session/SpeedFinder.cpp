@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/SerialLine.h"
+#include "platform/LineControl.h"
 
 namespace orvane::session {
 

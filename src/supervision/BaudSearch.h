@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "link/FrameReceiver.h"
-#include "platform/SerialLine.h"
+#include "platform/LineControl.h"
 #include "platform/Timer.h"
 #include "supervision/SupervisionEvents.h"
 
@@ -27,7 +27,7 @@ class BaudSearch {
 
   // receiver frames port's bytes and hunts afresh whenever port's line settings change; it
   // judges each speed.
-  BaudSearch(platform::CommPort& port, platform::Timer& timer, SupervisionEvents& events,
+  BaudSearch(platform::LinePort& port, platform::Timer& timer, SupervisionEvents& events,
              const link::FrameReceiver& receiver)
       : port_(port), timer_(timer), events_(events), receiver_(receiver) {}
 
@@ -47,7 +47,7 @@ class BaudSearch {
   void TellReceiverTo19200();
   void HoldAt19200();
 
-  platform::CommPort& port_;
+  platform::LinePort& port_;
   platform::Timer& timer_;
   SupervisionEvents& events_;
   const link::FrameReceiver& receiver_;

@@ -28,7 +28,7 @@ void PortWatchdog::OnWatchdogTick() {
     return;
   }
   // Closed: try to open the chosen port. A successful open writes nothing; the counters wait.
-  port_.SetPortNumber(portNumber_);
+  choice_.SetPortNumber(portNumber_);
   if (!port_.Open()) events_.PortNotAvailable(portNumber_);
 }
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "platform/SerialLine.h"
+#include "platform/CommPort.h"
 #include "supervision/BaudSearch.h"
 #include "supervision/SupervisionEvents.h"
 
@@ -19,8 +19,10 @@ class PortWatchdog {
   static constexpr std::int16_t kFirstPort = 1;
   static constexpr std::int16_t kLastPort = 8;
 
-  PortWatchdog(platform::CommPort& port, SupervisionEvents& events, BaudSearch& search)
-      : port_(port), events_(events), search_(search) {}
+  // The port as the link core passes it on, and the number that chooses its device.
+  PortWatchdog(platform::LinePort& port, platform::PortChoice& choice, SupervisionEvents& events,
+               BaudSearch& search)
+      : port_(port), choice_(choice), events_(events), search_(search) {}
 
   // Start-up: line settings, port 1 chosen (not opened), the receiver not found.
   void Start();
@@ -37,7 +39,8 @@ class PortWatchdog {
   std::int16_t silenceTicks() const { return silenceTicks_; }
 
  private:
-  platform::CommPort& port_;
+  platform::LinePort& port_;
+  platform::PortChoice& choice_;
   SupervisionEvents& events_;
   BaudSearch& search_;
   std::int16_t portNumber_ = kFirstPort;

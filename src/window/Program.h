@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "platform/LineDiagnosis.h"
-#include "platform/SerialLine.h"
+#include "platform/CommPort.h"
 #include "platform/Timer.h"
 #include "platform/qt/LinkTrace.h"
 #include "session/Session.h"

@@ -68,26 +68,29 @@ bool Matches(const QJsonObject& entry, const JournalQuery& query) {
 }
 
 std::string Shown(const QJsonValue& value) {
-  return value.isString() ? "\"" + value.toString().toStdString() + "\"" : std::string("?");
+  if (!value.isString()) return "?";
+  std::string text = "\"";
+  return text.append(value.toString().toStdString()).append("\"");
 }
 
 void EntryText(std::string& out, const QJsonObject& entry) {
   out += entry.value("time").toString().toStdString() + "  " +
          entry.value("command").toString().toStdString();
   for (const char* path : {"profile", "fleet"}) {
-    if (entry.value(path).isString()) out += " " + entry.value(path).toString().toStdString();
+    if (entry.value(path).isString())
+      out.append(" ").append(entry.value(path).toString().toStdString());
   }
-  out += "  " + entry.value("port").toString().toStdString();
+  out.append("  ").append(entry.value("port").toString().toStdString());
   if (entry.value("sender").isDouble()) {
     char hex[24];
     std::snprintf(hex, sizeof hex, " (sender 0x%04X)", entry.value("sender").toInt());
     out += hex;
   }
-  out += ": exit " + std::to_string(entry.value("exit").toInt());
+  out.append(": exit ").append(std::to_string(entry.value("exit").toInt()));
   if (entry.value("saved").toBool()) out += ", saved";
   if (entry.value("rolled_back").toBool()) out += ", rolled back";
   if (entry.value("diagnosis").isString())
-    out += ", " + entry.value("diagnosis").toString().toStdString();
+    out.append(", ").append(entry.value("diagnosis").toString().toStdString());
   out += '\n';
   int same = 0;
   for (const QJsonValue& each : entry.value("settings").toArray()) {
@@ -97,14 +100,16 @@ void EntryText(std::string& out, const QJsonObject& entry) {
       ++same;
       continue;
     }
-    out += "  " + setting.value("section").toString().toStdString() + "." +
-           setting.value("name").toString().toStdString() + ": " + Shown(setting.value("before")) +
-           " -> " + Shown(setting.value(outcome == "written" ? "after" : "wanted")) + " (" +
-           outcome.toStdString();
+    const QString key =
+        setting.value("section").toString() + '.' + setting.value("name").toString();
+    out.append("  ").append(key.toStdString()).append(": ");
+    out.append(Shown(setting.value("before"))).append(" -> ");
+    out.append(Shown(setting.value(outcome == "written" ? "after" : "wanted")));
+    out.append(" (").append(outcome.toStdString());
     if (setting.value("restored").toBool()) out += ", restored";
     out += ")\n";
   }
-  if (same > 0) out += "  " + std::to_string(same) + " read or unchanged\n";
+  if (same > 0) out.append("  ").append(std::to_string(same)).append(" read or unchanged\n");
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 namespace orvane::ctl {
 
-WatchedPort::WatchedPort(const platform::SerialLine& line, std::string label, bool trace)
+WatchedPort::WatchedPort(const platform::LineControl& line, std::string label, bool trace)
     : LineDiagnosis(line, Memory::WholeRun), label_(std::move(label)), trace_(trace) {}
 
 void WatchedPort::OnFrameSent(std::span<const std::uint8_t> frame) {

@@ -16,7 +16,7 @@ namespace orvane::ctl {
 class WatchedPort final : public platform::LineDiagnosis {
  public:
   // line must outlive this. label prefixes every trace line.
-  WatchedPort(const platform::SerialLine& line, std::string label, bool trace);
+  WatchedPort(const platform::LineControl& line, std::string label, bool trace);
 
   // The sender id of the last frame received: which receiver answered on this port.
   std::optional<std::uint16_t> sender() const { return sender_; }

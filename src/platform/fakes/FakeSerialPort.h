@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/SerialLine.h"
+#include "platform/CommPort.h"
 #include "platform/fakes/VirtualClock.h"
 
 namespace orvane::platform::fakes {

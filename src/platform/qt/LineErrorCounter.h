@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/SerialLine.h"
+#include "platform/LineControl.h"
 
 namespace orvane::platform::qt {
 

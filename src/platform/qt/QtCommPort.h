@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <variant>
 
-#include "platform/SerialLine.h"
+#include "platform/CommPort.h"
 #include "platform/qt/QtSerialPort.h"
 #include "platform/qt/QtTcpLink.h"
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/SerialLine.h"
+#include "platform/CommPort.h"
 #include "platform/qt/LineErrorCounter.h"
 #include "platform/qt/PortDevices.h"
 

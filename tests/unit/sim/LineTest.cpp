@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
-// The simulated receiver's line: bytes at the line rate each way, the delay before an answer,
-// the limit on requests waiting, the values it refuses, the writes it keeps altered, and its
-// byte counts. All on a clock the test moves.
+// The simulated receiver's line on a clock the test moves: bytes at the line rate each way, the
+// delay before an answer, and the faults it plays (requests over the queue, refused values,
+// seeded losses).
 
 #include <gtest/gtest.h>
 
@@ -17,23 +17,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::uint8_t kAccepted = 0;
-constexpr std::uint8_t kValueRejected = 1;
-
 // The time n bytes take at baud, ten bits each, as a real line would.
 Clock::duration Bytes(std::size_t n, int baud) {
   return std::chrono::duration_cast<Clock::duration>(
       std::chrono::duration<double>(static_cast<double>(n) * 10.0 / baud));
 }
 
-void ExpectNear(Clock::time_point at, Clock::time_point expected) {
-  EXPECT_LT(std::chrono::abs(at - expected), 2us)
-      << "off by " << std::chrono::duration<double, std::micro>(at - expected).count() << " us";
-}
-
 TEST(PacedOutput, ReleasesATenthOfTheSpeedInBytesEverySecond) {
-  for (int baud : {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400}) {
-    SCOPED_TRACE(baud);
+  for (int baud : {1200, 19200, 230400}) {
     PacedOutput out;
     const auto start = PaceClock::time_point(1h);
     out.Enqueue(std::vector<std::uint8_t>(50'000, 0x55), start);
@@ -41,66 +32,33 @@ TEST(PacedOutput, ReleasesATenthOfTheSpeedInBytesEverySecond) {
     for (auto t = start; t <= start + 1s; t += 7ms)
       released += out.Release(t, ByteTime(baud)).size();
     released += out.Release(start + 1s, ByteTime(baud)).size();
-    EXPECT_EQ(released, static_cast<std::size_t>(baud / 10));
+    EXPECT_EQ(released, static_cast<std::size_t>(baud / 10)) << baud;
   }
 }
 
-struct PaceCase {
-  int baud;
-  bool pace;
-  std::chrono::milliseconds latency;
-};
-
 TEST(Simulator, AnswersOnceTheRequestHasComeInAndTheLatencyPassedAndEndsAtTheLineRate) {
-  const PaceCase cases[] = {
-      {19200, false, 0ms}, {19200, false, 5ms}, {1200, true, 0ms},
-      {19200, true, 0ms},  {19200, true, 5ms},  {230400, true, 5ms},
-  };
-  for (const PaceCase& c : cases) {
-    SCOPED_TRACE(std::to_string(c.baud) + (c.pace ? " paced" : "") + " latency " +
-                 std::to_string(c.latency.count()));
+  const std::tuple<int, bool, std::chrono::milliseconds> cases[] = {
+      {19200, false, 5ms}, {1200, true, 0ms}, {19200, true, 5ms}, {230400, true, 5ms}};
+  for (const auto& [baud, pace, latency] : cases) {
+    SCOPED_TRACE(std::to_string(baud) + (pace ? " paced" : ""));
     Options options = Silent();
-    options.pace = c.pace;
-    options.latency = c.latency;
-    LineRig rig(options, c.baud);
+    options.pace = pace;
+    options.latency = latency;
+    LineRig rig(options, baud);
     const auto request = ReadRequest("ethernet", "ip_address");
     const auto sent = rig.time.now;
     rig.Send(request);
     rig.RunFor(2s);
     const auto answers = rig.Answers();
     ASSERT_EQ(answers.size(), 1u) << rig.log.str();
-    const std::size_t answerBytes = answers[0].frame.bytes.size();
-    const auto expected =
-        c.pace ? sent + Bytes(request.size(), c.baud) + c.latency + Bytes(answerBytes, c.baud)
-               : sent + c.latency;
-    ExpectNear(answers[0].at, expected);
-    if (c.pace) {
-      // Nothing left before the request's last byte had come in and the latency had passed.
-      ASSERT_FALSE(rig.line.chunks.empty());
-      EXPECT_GE(rig.line.chunks.front().at,
-                sent + Bytes(request.size(), c.baud) + c.latency + Bytes(1, c.baud) - 1us);
+    const auto in = pace ? sent + Bytes(request.size(), baud) + latency : sent + latency;
+    const auto done = pace ? in + Bytes(answers[0].frame.bytes.size(), baud) : in;
+    EXPECT_LT(std::chrono::abs(answers[0].at - done), 2us);
+    // Nothing left before the request's last byte had come in and the latency had passed.
+    if (pace) {
+      EXPECT_GE(rig.line.chunks.front().at, in + Bytes(1, baud) - 1us);
     }
   }
-}
-
-TEST(Simulator, PacedAnswersToRequestsSentTogetherLeaveBackToBack) {
-  Options options = Silent();
-  options.pace = true;
-  LineRig rig(options, 9600);
-  const auto first = ReadRequest("solution", "elevation_mask");
-  const auto second = ReadRequest("ethernet", "netmask");
-  std::vector<std::uint8_t> both(first);
-  both.insert(both.end(), second.begin(), second.end());
-  const auto sent = rig.time.now;
-  rig.Send(both);
-  rig.RunFor(1s);
-  const auto answers = rig.Answers();
-  ASSERT_EQ(answers.size(), 2u);
-  // The second answer waits for the first on the line, though its request came in earlier.
-  const auto firstDone =
-      sent + Bytes(first.size(), 9600) + Bytes(answers[0].frame.bytes.size(), 9600);
-  ExpectNear(answers[0].at, firstDone);
-  ExpectNear(answers[1].at, firstDone + Bytes(answers[1].frame.bytes.size(), 9600));
 }
 
 TEST(Simulator, DropsRequestsBeyondTheQueueAndTakesMoreOnceItHasRoom) {
@@ -112,34 +70,13 @@ TEST(Simulator, DropsRequestsBeyondTheQueueAndTakesMoreOnceItHasRoom) {
     rig.Send(ReadRequest("ethernet", name));
   }
   rig.RunFor(150ms);
-  auto answers = rig.Answers();
-  ASSERT_EQ(answers.size(), 2u);
-  EXPECT_EQ(link::ParseReadResponse(answers[0].frame.bytes).name, "ip_address");
-  EXPECT_EQ(link::ParseReadResponse(answers[1].frame.bytes).name, "netmask");
-  EXPECT_NE(rig.log.str().find("dropped"), std::string::npos) << rig.log.str();
-
   rig.Send(ReadRequest("ethernet", "gateway"));
   rig.RunFor(150ms);
-  answers = rig.Answers();
-  ASSERT_EQ(answers.size(), 3u);
-  EXPECT_EQ(link::ParseReadResponse(answers[2].frame.bytes).name, "gateway");
-}
-
-TEST(Simulator, AnAlteredWriteIsAcceptedWithItsValueButReadsBackDifferent) {
-  Options options = Silent();
-  options.mismatch = {"surveyed_position.surveyed_lat"};
-  LineRig rig(options);
-  rig.Send(Write("surveyed_position", "surveyed_lat", "12.5"));
-  rig.Send(Write("surveyed_position", "surveyed_lon", "3.25"));
-  rig.Send(ReadRequest("surveyed_position", "surveyed_lat"));
-  rig.Send(ReadRequest("surveyed_position", "surveyed_lon"));
-  const auto answers = rig.Answers();
-  ASSERT_EQ(answers.size(), 4u);
-  const auto lat = link::ParseWriteResponse(answers[0].frame.bytes);
-  EXPECT_EQ(lat.status, kAccepted);
-  EXPECT_EQ(lat.setting.value, "12.5");
-  EXPECT_NE(link::ParseReadResponse(answers[2].frame.bytes).value, "12.5");
-  EXPECT_EQ(link::ParseReadResponse(answers[3].frame.bytes).value, "3.25");
+  std::vector<std::string> names;
+  for (const Answer& answer : rig.Answers())
+    names.push_back(link::ParseReadResponse(answer.frame.bytes).name);
+  EXPECT_EQ(names, (std::vector<std::string>{"ip_address", "netmask", "gateway"}));
+  EXPECT_NE(rig.log.str().find("dropped"), std::string::npos) << rig.log.str();
 }
 
 TEST(Simulator, ValidatingRefusesABadValueWithStatusOneAndKeepsTheOldValue) {
@@ -153,10 +90,9 @@ TEST(Simulator, ValidatingRefusesABadValueWithStatusOneAndKeepsTheOldValue) {
     rig.Send(Write("solution", "enable_glonass", "True"));
     const auto answers = rig.Answers();
     ASSERT_EQ(answers.size(), 2u);
-    const auto refused = link::ParseWriteResponse(answers[0].frame.bytes);
-    EXPECT_EQ(refused.status, validate ? kValueRejected : kAccepted);
+    EXPECT_EQ(link::ParseWriteResponse(answers[0].frame.bytes).status, validate ? 1 : 0);
     EXPECT_EQ(rig.store.Get("solution", "elevation_mask"), validate ? before : "91");
-    EXPECT_EQ(link::ParseWriteResponse(answers[1].frame.bytes).status, kAccepted);
+    EXPECT_EQ(link::ParseWriteResponse(answers[1].frame.bytes).status, 0);
   }
 }
 

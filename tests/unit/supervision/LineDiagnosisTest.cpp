@@ -30,7 +30,7 @@ struct Rig {
   platform::fakes::FakeSerialPort port{clock};
   LineDiagnosis diagnosis;
   session::LinkCore core{port, clock.TimerFactory()};
-  platform::CommPort& line = core.port();
+  platform::LinePort& line = core.port();
   int heartbeatsDispatched = 0;
   std::vector<std::string> seen;  // the diagnosis each time the observer was told
 };

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
-// What a serial line adds to a link: a port number that names the device, line settings, and
-// line errors. A port number may also lead to a network link (tcp://HOST:PORT), which has no
-// line speed and never reports line errors.
+// What a serial line adds to a link: line settings and line errors. A network link
+// (tcp://HOST:PORT) has no line speed and never reports line errors, so everything above asks
+// before it searches or counts.
 
 #include <array>
 #include <cstdint>
@@ -41,15 +41,11 @@ std::string ToText(const LineSettings& settings);
 
 enum class LineError : std::uint8_t { Framing, Parity, Break, Overrun };
 
-class SerialLine {
+class LineControl {
  public:
   using LineErrorHandler = std::function<void(LineError)>;
 
-  virtual ~SerialLine() = default;
-
-  // The port number (1..8) whose device the next Open opens.
-  virtual void SetPortNumber(std::int16_t number) = 0;
-  virtual std::int16_t PortNumber() const = 0;
+  virtual ~LineControl() = default;
 
   // Takes effect now, also while open. Settings the device refuses leave it as it was (false).
   virtual bool SetLineSettings(const LineSettings& settings) = 0;
@@ -73,7 +69,7 @@ class SerialLine {
   LineErrorHandler onLineError_;
 };
 
-// The port the Comm menu chooses: a link whose device is named by a port number.
-class CommPort : public Link, public SerialLine {};
+// A link with its line control: what the link core drives, whichever device it is.
+class LinePort : public Link, public LineControl {};
 
 }  // namespace orvane::platform

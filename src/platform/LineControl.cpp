@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "platform/SerialLine.h"
+#include "platform/LineControl.h"
 
 namespace orvane::platform {
 
