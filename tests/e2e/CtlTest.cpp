@@ -176,44 +176,6 @@ TEST(CtlPorts, SeveralAtOnceOneOfThemOverTcp) {
   EXPECT_EQ(first.ReadStore()["solution.elevation_mask"], "3");
 }
 
-// detect says how far the line got, from nothing at all to a heartbeat at the slowest speed.
-struct DetectCase {
-  const char* title;
-  QStringList simArguments;
-  int exit;
-  QString diagnosis;
-  int speed;  // 0: none reported
-};
-
-void PrintTo(const DetectCase& c, std::ostream* os) {
-  *os << c.title;
-}
-
-class CtlDetect : public ::testing::TestWithParam<DetectCase> {};
-
-TEST_P(CtlDetect, SaysHowFarTheLineGot) {
-  const DetectCase& test = GetParam();
-  SimProcess sim(test.simArguments);
-  const CtlRun run = Ctl({"--port", sim.link(), "detect"});
-  EXPECT_EQ(run.exit, test.exit);
-  EXPECT_EQ(Port(run).value("diagnosis"), test.diagnosis);
-  EXPECT_EQ(Port(run).value("speed").toInt(0), test.speed);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, CtlDetect,
-    ::testing::Values(
-        DetectCase{
-            "SilentLine", {"--silent", "--no-answer", "uart1.baudrate"}, 3, "no bytes received", 0},
-        DetectCase{"OnlyNoise",
-                   {"--silent", "--no-answer", "uart1.baudrate", "--noise", "--seed", "3"},
-                   3,
-                   "bytes received but no valid frame at any speed",
-                   0},
-        DetectCase{"AnswersWithoutHeartbeats", {"--silent"}, 0, "frames but no heartbeat", 19200},
-        DetectCase{"HeartbeatAtTheSlowestSpeed", {"--baud", "1200"}, 0, "heartbeat at 1200", 1200}),
-    [](const auto& info) { return std::string(info.param.title); });
-
 // What a technician new to the tools meets, from the README and the man pages alone: one run of
 // orvanectl each, read as text, against fresh simulated receivers. In the arguments, {sim} and
 // {sim2} are the receivers' links, {tcp} the first one's TCP port, {profile} the case's file.
