@@ -74,11 +74,12 @@ class DetectRun final : public CommandRun {
   }
 };
 
-// get, dump and diff: one read of the settings named, and each entry as it was answered.
+// get, dump and diff: one read of the settings named, each entry as it was answered and, for
+// diff, against the value wanted of it.
 class ReadRun final : public CommandRun {
  public:
-  ReadRun(RunContext context, std::vector<SettingEntry> entries, bool compare)
-      : CommandRun(std::move(context)), entries_(std::move(entries)), compare_(compare) {}
+  ReadRun(RunContext context, std::vector<SettingEntry> entries)
+      : CommandRun(std::move(context)), entries_(std::move(entries)) {}
 
   void Start() override {
     ctx_.report.settings = std::move(entries_);
@@ -94,22 +95,12 @@ class ReadRun final : public CommandRun {
 
  private:
   void Take(SettingEntry& entry, const transfer::ItemResult& read) {
-    if (read.outcome != Answer::ValueRead) {
-      entry.outcome = ctl::Outcome::Unanswered;
-    } else {
-      entry.before = read.value;
-      if (compare_) {
-        entry.outcome =
-            entry.before == entry.wanted ? ctl::Outcome::Unchanged : ctl::Outcome::Differs;
-      } else {
-        entry.outcome = ctl::Outcome::Read;
-      }
-    }
+    if (read.outcome == Answer::ValueRead) entry.before = read.value;
+    entry.outcome = ReadOutcome(read, entry.wanted);
     ctx_.report.exit = std::max(ctx_.report.exit, CodeOf(entry.outcome));
   }
 
   std::vector<SettingEntry> entries_;  // the report's, once the run starts
-  bool compare_;
 };
 
 std::vector<SettingName> KeysNamed(const std::vector<Key>& keys) {
@@ -138,12 +129,11 @@ std::unique_ptr<CommandRun> MakeRun(RunContext context) {
     case Command::Detect:
       return std::make_unique<DetectRun>(std::move(context));
     case Command::Get:
-      return std::make_unique<ReadRun>(std::move(context), EntriesNamed(KeysNamed(options.keys)),
-                                       false);
+      return std::make_unique<ReadRun>(std::move(context), EntriesNamed(KeysNamed(options.keys)));
     case Command::Dump:
-      return std::make_unique<ReadRun>(std::move(context), EntriesNamed(WindowSettings()), false);
+      return std::make_unique<ReadRun>(std::move(context), EntriesNamed(WindowSettings()));
     case Command::Diff:
-      return std::make_unique<ReadRun>(std::move(context), EntriesFor(options.profile), true);
+      return std::make_unique<ReadRun>(std::move(context), EntriesFor(options.profile));
     case Command::Set: {
       std::vector<transfer::ProfileSetting> rows;
       for (const Key& key : options.keys) rows.push_back({key.section, key.name, key.value, 0});
