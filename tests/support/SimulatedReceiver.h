@@ -30,7 +30,12 @@ class SimulatedReceiver {
   SimulatedReceiver(platform::fakes::VirtualClock& clock, platform::fakes::FakeSerialPort& port,
                     std::int32_t baud,
                     std::chrono::milliseconds phase = std::chrono::milliseconds{500})
-      : state_(std::make_shared<State>(clock, port, baud)) {
+      : SimulatedReceiver(clock, port, OptionsAt(baud), phase) {}
+  // With orvane-sim's failure modes; options.baud is the receiver's speed (19200 if empty).
+  SimulatedReceiver(platform::fakes::VirtualClock& clock, platform::fakes::FakeSerialPort& port,
+                    sim::Options options,
+                    std::chrono::milliseconds phase = std::chrono::milliseconds{500})
+      : state_(std::make_shared<State>(clock, port, std::move(options))) {
     // Switched on (one beat less the phase) before now, so the first beat comes at the phase.
     state_->time.ahead = std::chrono::seconds(1) - phase;
     port.SetResponder([weak = std::weak_ptr(state_)](std::span<const std::uint8_t> frame) {
@@ -47,10 +52,18 @@ class SimulatedReceiver {
 
   // The receiver's port speed now.
   int baud() const { return state_->sim.baud(); }
+  // Its settings, and the saves it received.
+  const sim::SettingsStore& store() const { return state_->store; }
   // What the receiver did, one event a line, for a failing test's message.
   std::string log() const { return state_->log.str(); }
 
  private:
+  static sim::Options OptionsAt(std::int32_t baud) {
+    sim::Options options;
+    options.baud = baud;
+    return options;
+  }
+
   // The virtual clock as the receiver's time.
   struct VirtualTime final : sim::TimeSource {
     explicit VirtualTime(const platform::fakes::VirtualClock& clock) : clock(clock) {}
@@ -83,17 +96,16 @@ class SimulatedReceiver {
 
   struct State {
     State(platform::fakes::VirtualClock& clock, platform::fakes::FakeSerialPort& port,
-          std::int32_t baud)
+          sim::Options given)
         : clock(clock),
           port(port),
-          options(OptionsAt(baud)),
+          options(AtSomeSpeed(std::move(given))),
           time(clock),
           line(*this),
           sim(options, store, line, log, time, kSeed) {}
 
-    static sim::Options OptionsAt(std::int32_t baud) {
-      sim::Options options;
-      options.baud = baud;
+    static sim::Options AtSomeSpeed(sim::Options options) {
+      if (!options.baud) options.baud = 19200;
       return options;
     }
     static constexpr std::uint32_t kSeed = 1;
