@@ -27,6 +27,13 @@ const std::vector<transfer::ProfileSetting> kProfile = {
     {"ethernet", "netmask", "255.255.0.0", 3},
 };
 
+Target FakeTarget() {
+  Target target;
+  target.spec.kind = PortSpec::Kind::Device;
+  target.spec.text = target.spec.device = target.device = "/dev/fake";
+  return target;
+}
+
 struct JobRig {
   explicit JobRig(sim::Options simOptions, Options ctl)
       : options(std::move(ctl)), receiver(clock, port, std::move(simOptions)) {
@@ -67,8 +74,7 @@ struct JobRig {
   testing::SimulatedReceiver receiver;
   std::map<std::string, std::string> start;
   bool done = false;
-  PortJob job{options, Target{{PortSpec::Kind::Device, "/dev/fake", "/dev/fake"}, "/dev/fake"},
-              Host(), [this] { done = true; }};
+  PortJob job{options, FakeTarget(), Host(), [this] { done = true; }};
 };
 
 std::string Said(const PortReport& report) {
