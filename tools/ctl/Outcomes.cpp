@@ -41,6 +41,12 @@ bool MayHaveChanged(Answer outcome) {
          outcome == Answer::Unanswered;
 }
 
+Outcome ReadOutcome(const transfer::ItemResult& read, const std::optional<std::string>& wanted) {
+  if (read.outcome != Answer::ValueRead) return Outcome::Unanswered;
+  if (!wanted) return Outcome::Read;
+  return read.value == *wanted ? Outcome::Unchanged : Outcome::Differs;
+}
+
 Outcome WrittenOutcome(const transfer::ItemResult& write, const std::optional<std::string>& after,
                        const std::optional<std::string>& wanted) {
   if (write.outcome != Answer::Accepted) return CutShortOutcome(write.outcome);

@@ -19,6 +19,10 @@ ExitCode CodeOf(Outcome outcome);
 // write may have been taken, its answer lost).
 bool MayHaveChanged(transfer::Outcome outcome);
 
+// What a read setting came to: read (nothing wanted of it), unchanged or differing from what is
+// wanted, or unanswered.
+Outcome ReadOutcome(const transfer::ItemResult& read, const std::optional<std::string>& wanted);
+
 // What a written setting came to: its worst write, then what it read back as.
 Outcome WrittenOutcome(const transfer::ItemResult& write, const std::optional<std::string>& after,
                        const std::optional<std::string>& wanted);

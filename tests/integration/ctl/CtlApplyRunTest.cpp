@@ -96,7 +96,7 @@ struct OutcomeCase {
   ExitCode code;
 };
 
-TEST(Outcomes, AWrittenSettingIsWhatItsWriteAndItsReadBackMakeIt) {
+TEST(Outcomes, ASettingIsWhatItsReadsAndWritesMakeIt) {
   const OutcomeCase cases[] = {
       {Answer::Accepted, "5", Outcome::Written, ExitCode::Done},
       {Answer::Accepted, "6", Outcome::Mismatch, ExitCode::Mismatch},
@@ -110,6 +110,11 @@ TEST(Outcomes, AWrittenSettingIsWhatItsWriteAndItsReadBackMakeIt) {
     EXPECT_EQ(outcome, c.outcome) << static_cast<int>(c.write) << " " << c.after.value_or("-");
     EXPECT_EQ(CodeOf(outcome), c.code);
   }
+  const transfer::ItemResult read{Answer::ValueRead, "5", 0, 1};
+  EXPECT_EQ(ReadOutcome(read, std::nullopt), Outcome::Read);
+  EXPECT_EQ(ReadOutcome(read, "5"), Outcome::Unchanged);
+  EXPECT_EQ(ReadOutcome(read, "6"), Outcome::Differs);
+  EXPECT_EQ(ReadOutcome({Answer::Unanswered, "5", 0, 4}, "5"), Outcome::Unanswered);
   EXPECT_EQ(CodeOf(Answer::NotSendable), ExitCode::Unanswered);
   EXPECT_EQ(CodeOf(Outcome::Differs), ExitCode::Differences);
   EXPECT_FALSE(MayHaveChanged(Answer::Refused));
