@@ -45,8 +45,6 @@ class SimulatedReceiver {
   // Heartbeats stop (receiver unplugged or powered off) or resume on the same once-a-second beat.
   void SetHeartbeating(bool on) { state_->sim.SetSilent(!on); }
 
-  // The receiver's port speed now.
-  int baud() const { return state_->sim.baud(); }
   // What the receiver did, one event a line, for a failing test's message.
   std::string log() const { return state_->log.str(); }
 
@@ -86,16 +84,15 @@ class SimulatedReceiver {
           std::int32_t baud)
         : clock(clock),
           port(port),
-          options(OptionsAt(baud)),
+          options([baud] {
+            sim::Options at;
+            at.baud = baud;
+            return at;
+          }()),
           time(clock),
           line(*this),
           sim(options, store, line, log, time, kSeed) {}
 
-    static sim::Options OptionsAt(std::int32_t baud) {
-      sim::Options options;
-      options.baud = baud;
-      return options;
-    }
     static constexpr std::uint32_t kSeed = 1;
 
     platform::fakes::VirtualClock& clock;

@@ -250,7 +250,7 @@ TEST(QtTimer, FirstTickComesAfterOneIntervalAndStartWhileRunningKeepsThePhase) {
 }  // namespace orvane::platform::qt
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);  // the port and the timers need its event loop
+  QCoreApplication app(argc, argv);  // the ports, the sockets and the timers need its event loop
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <numeric>
 #include <optional>
 #include <vector>
 
@@ -20,12 +20,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 constexpr int kWait = 5000;  // ms; the machine may be loaded
-
-Bytes AllByteValues() {
-  Bytes all(256);
-  for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<std::uint8_t>(i);
-  return all;
-}
 
 // The receiver's TCP server, on a port of its own.
 class Server {
@@ -96,7 +90,8 @@ TEST_F(TcpLinkTest,
   ASSERT_TRUE(QTest::qWaitFor([&] { return link_.IsConnected(); }, kWait));
   // Nagle's wait would hold a frame back until the one before is acknowledged.
   EXPECT_EQ(link_.findChild<QTcpSocket*>()->socketOption(QAbstractSocket::LowDelayOption), 1);
-  const Bytes all = AllByteValues();
+  Bytes all(256);
+  std::iota(all.begin(), all.end(), std::uint8_t{0});
   link_.Output(all);
   EXPECT_EQ(ReadFrom(*client, all.size()), all);
   client->write(reinterpret_cast<const char*>(all.data()), static_cast<qint64>(all.size()));
@@ -216,9 +211,3 @@ TEST(QtCommPort, ChoosesTheTcpLinkOrTheSerialPortByDeviceAndKeepsTheLineSettings
 
 }  // namespace
 }  // namespace orvane::platform::qt
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);  // the sockets need its event loop
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

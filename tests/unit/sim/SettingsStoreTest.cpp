@@ -179,38 +179,34 @@ TEST(SettingsStore, ReplacesTheFileALinkLeadsToAndLeavesTheLinkALink) {
   }
 }
 
-TEST(SettingsStore, UsesAReadOnlyFileButNeverReplacesIt) {
-  TempDir dir;
-  const std::string path = dir.Path("state");
-  const std::string preset = "uart1.baudrate=9600\n";
-  WriteFile(path, preset);
-  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-  const ino_t before = Stat(path).st_ino;
-  SettingsStore store;
-  Attach(store, path);
-  EXPECT_TRUE(store.readOnly());
-  EXPECT_EQ(store.Get("uart1", "baudrate"), "9600");
-  store.Set("solution", "elevation_mask", "25");
-  store.RecordSave();
-  Persist(store);
-  EXPECT_EQ(ReadFile(path), preset);
-  EXPECT_EQ(Stat(path).st_ino, before);
-}
-
-TEST(SettingsStore, ReadsAFileUpToTheLimitAndKeepsItWholeRatherThanWriteOneOver) {
-  TempDir dir;
-  const std::string path = dir.Path("state");
-  std::string text = "uart1.baudrate=9600\n#";
-  text += std::string(StateFile::kMaxSize - text.size() - 1, ' ') + "\n";
-  WriteFile(path, text);
-  SettingsStore store;
-  Attach(store, path);
-  EXPECT_EQ(store.Get("uart1", "baudrate"), "9600");
-  store.Set("ethernet", "ip_address", std::string(StateFile::kMaxSize, 'x'));
-  std::string error;
-  EXPECT_FALSE(store.Persist(error));
-  EXPECT_NE(error.find(path), std::string::npos) << error;
-  EXPECT_EQ(ReadFile(path), text);
+// A read-only file is used but never replaced; a change that would make the file too big to
+// read again is refused, and the file kept as it was.
+TEST(SettingsStore, KeepsAReadOnlyFileAndOneAtTheLimitAsTheyAre) {
+  std::string atLimit = "uart1.baudrate=9600\n#";
+  atLimit += std::string(StateFile::kMaxSize - atLimit.size() - 1, ' ') + "\n";
+  for (const bool readOnly : {true, false}) {
+    SCOPED_TRACE(readOnly ? "read-only" : "at the limit");
+    TempDir dir;
+    const std::string path = dir.Path("state");
+    const std::string text = readOnly ? "uart1.baudrate=9600\n" : atLimit;
+    WriteFile(path, text);
+    ASSERT_EQ(::chmod(path.c_str(), readOnly ? 0444 : 0644), 0);
+    const ino_t before = Stat(path).st_ino;
+    SettingsStore store;
+    Attach(store, path);
+    EXPECT_EQ(store.readOnly(), readOnly);
+    EXPECT_EQ(store.Get("uart1", "baudrate"), "9600");
+    store.Set("ethernet", "ip_address",
+              readOnly ? "10.0.0.1" : std::string(StateFile::kMaxSize, 'x'));
+    store.RecordSave();
+    std::string error;
+    EXPECT_EQ(store.Persist(error), readOnly) << error;
+    if (!readOnly) {
+      EXPECT_NE(error.find(path), std::string::npos) << error;
+    }
+    EXPECT_EQ(ReadFile(path), text);
+    EXPECT_EQ(Stat(path).st_ino, before);
+  }
 }
 
 }  // namespace

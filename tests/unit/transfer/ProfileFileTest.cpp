@@ -14,6 +14,7 @@ namespace orvane::transfer {
 namespace {
 
 using Rows = std::vector<ProfileSetting>;
+using namespace std::string_literals;
 
 std::string Describe(const Rows& rows) {
   std::string text;
@@ -75,50 +76,42 @@ TEST(ProfileReads, GiveTheRowsInOrderWithTheirLines) {
 struct FaultCase {
   const char* title;
   std::string text;
-  std::string what;  // the whole message, file and line included
+  int line;
+  std::string why;
 };
 
 TEST(ProfileFaults, NameFileAndLineAndKeepNoRows) {
+  const std::string kNoPair = "expected [section] or name = value";
+  const std::string kNotUtf8 = "not valid UTF-8";
+  const std::string kOutside = "cannot be sent: a character outside Latin-1 ";
   const FaultCase cases[] = {
-      {"NeitherSectionNorPair", "[s]\na = 1\njust words\n",
-       "site.ini: line 3: expected [section] or name = value"},
-      {"UnclosedSection", "[s\n", "site.ini: line 1: expected [section] or name = value"},
-      {"CommentAfterSection", "[s] # x\n", "site.ini: line 1: expected [section] or name = value"},
-      {"EmptySection", "[  ]\n", "site.ini: line 1: empty section name"},
-      {"PairBeforeSection", "# top\n\na = 1\n",
-       "site.ini: line 3: name = value before any [section]"},
-      {"EmptyName", "[s]\n = 1\n", "site.ini: line 2: empty name"},
-      {"InvalidUtf8", "[s]\na = 1\nb = \xC3\x28\n", "site.ini: line 3: not valid UTF-8"},
-      {"InvalidUtf8EvenInAComment", "# caf\xE9\n", "site.ini: line 1: not valid UTF-8"},
-      {"OverlongEncoding", "[s]\na = \xC0\xAF\n", "site.ini: line 2: not valid UTF-8"},
-      {"EncodedSurrogate", "[s]\na = \xED\xA0\x80\n", "site.ini: line 2: not valid UTF-8"},
-      {"PayloadOneByteTooLong", "[s]\nn = " + std::string(251, 'x') + "\n",
-       "site.ini: line 2: value of s.n cannot be sent: over 255 bytes of payload"},
-      {"EuroSign", "[uart1]\nbaudrate = 19200\nmode = 5\xE2\x82\xAC\n",
-       "site.ini: line 3: value of uart1.mode cannot be sent: "
-       "a character outside Latin-1 (U+20AC)"},
-      {"CharacterBeyondTheBasicPlane", "[s]\na = \xF0\x9F\x98\x80\n",
-       "site.ini: line 2: value of s.a cannot be sent: "
-       "a character outside Latin-1 (U+1F600)"},
-      {"Nul",
-       std::string("[s]\na = 1\0"
-                   "2\n",
-                   12),
-       "site.ini: line 2: value of s.a cannot be sent: a NUL"},
-      {"NameOutsideLatin1", "[s]\n\xCE\xB1 = 1\n",
-       "site.ini: line 2: s.\xCE\xB1 cannot be sent: a character outside Latin-1 "
-       "(U+03B1)"},
-      {"SectionOutsideLatin1", "[\xCE\xB1]\n",
-       "site.ini: line 1: section \xCE\xB1 cannot be sent: a character outside "
-       "Latin-1 (U+03B1)"},
-      {"LoneCarriageReturnLineEnds", "# site\r[s]\ra = 1\r",
-       "site.ini: line 1: a carriage return inside the line: save the file with LF or CRLF "
-       "line ends"},
-      {"FirstFaultWins", "oops\n[s]\na = \xE2\x82\xAC\n",
-       "site.ini: line 1: expected [section] or name = value"}};
+      {"NeitherSectionNorPair", "[s]\na = 1\njust words\n", 3, kNoPair},
+      {"UnclosedSection", "[s\n", 1, kNoPair},
+      {"CommentAfterSection", "[s] # x\n", 1, kNoPair},
+      {"EmptySection", "[  ]\n", 1, "empty section name"},
+      {"PairBeforeSection", "# top\n\na = 1\n", 3, "name = value before any [section]"},
+      {"EmptyName", "[s]\n = 1\n", 2, "empty name"},
+      {"InvalidUtf8", "[s]\na = 1\nb = \xC3\x28\n", 3, kNotUtf8},
+      {"InvalidUtf8EvenInAComment", "# caf\xE9\n", 1, kNotUtf8},
+      {"OverlongEncoding", "[s]\na = \xC0\xAF\n", 2, kNotUtf8},
+      {"EncodedSurrogate", "[s]\na = \xED\xA0\x80\n", 2, kNotUtf8},
+      {"PayloadOneByteTooLong", "[s]\nn = " + std::string(251, 'x') + "\n", 2,
+       "value of s.n cannot be sent: over 255 bytes of payload"},
+      {"EuroSign", "[uart1]\nbaudrate = 19200\nmode = 5\xE2\x82\xAC\n", 3,
+       "value of uart1.mode " + kOutside + "(U+20AC)"},
+      {"BeyondTheBasicPlane", "[s]\na = \xF0\x9F\x98\x80\n", 2,
+       "value of s.a " + kOutside + "(U+1F600)"},
+      {"Nul", "[s]\na = 1\0002\n"s, 2, "value of s.a cannot be sent: a NUL"},
+      {"NameOutsideLatin1", "[s]\n\xCE\xB1 = 1\n", 2, "s.\xCE\xB1 " + kOutside + "(U+03B1)"},
+      {"SectionOutsideLatin1", "[\xCE\xB1]\n", 1, "section \xCE\xB1 " + kOutside + "(U+03B1)"},
+      {"LoneCarriageReturnLineEnds", "# site\r[s]\ra = 1\r", 1,
+       "a carriage return inside the line: save the file with LF or CRLF line ends"},
+      {"FirstFaultWins", "oops\n[s]\na = \xE2\x82\xAC\n", 1, kNoPair}};
   for (const FaultCase& c : cases) {
     const ParsedProfile parsed = ParseProfile(c.text, "site.ini");
-    EXPECT_EQ(parsed.Ok() ? "accepted" : parsed.error->What(), c.what) << c.title;
+    EXPECT_EQ(parsed.Ok() ? "accepted" : parsed.error->What(),
+              "site.ini: line " + std::to_string(c.line) + ": " + c.why)
+        << c.title;
     EXPECT_TRUE(parsed.rows.empty()) << c.title;
   }
 }
