@@ -200,7 +200,7 @@ TEST_F(QtSerialPortTest, AQueuedCloseSparesThePortOpenedAgainMeanwhile) {
   Send({0x55, 0x00});
 }
 
-TEST_F(QtSerialPortTest, LineErrorsComeBeforeTheBytesReadWithThemAndAlsoWithoutBytes) {
+TEST_F(QtSerialPortTest, LineErrorsComeBeforeTheirBytesAlsoAloneAndNotAcrossASpeedChange) {
   // Several rounds, each just after a poll of the counters, so that the next poll is far off
   // and the errors must come with the read.
   ASSERT_NO_FATAL_FAILURE(OpenWithCounters());
@@ -215,13 +215,10 @@ TEST_F(QtSerialPortTest, LineErrorsComeBeforeTheBytesReadWithThemAndAlsoWithoutB
   ++counts_->counts.brk;  // a break alone, no bytes: the poll finds it
   ASSERT_TRUE(QTest::qWaitFor([&] { return !events_.empty(); }, kWait));
   EXPECT_EQ(events_, std::vector<std::string>{"framing"});
-}
-
-TEST_F(QtSerialPortTest, ErrorsHeardBeforeASpeedChangeAreNotCountedAfterIt) {
-  ASSERT_NO_FATAL_FAILURE(OpenWithCounters());
+  // Errors heard at 19200 before the speed changes in the same pass are not counted after it.
   ASSERT_NO_FATAL_FAILURE(WaitForPoll());
   events_.clear();
-  counts_->counts.frame += 5;  // heard at 19200, before the speed changes in the same pass
+  counts_->counts.frame += 5;
   ASSERT_TRUE(port_.SetLineSettings(platform::AtBaud(9600)));
   const int later = counts_->reads;
   ASSERT_TRUE(QTest::qWaitFor([&] { return counts_->reads > later + 2; }, kWait));
