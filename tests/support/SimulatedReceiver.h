@@ -45,11 +45,9 @@ class SimulatedReceiver {
   // Heartbeats stop (receiver unplugged or powered off) or resume on the same once-a-second beat.
   void SetHeartbeating(bool on) { state_->sim.SetSilent(!on); }
 
-  // What the receiver did, one event a line, for a failing test's message.
   std::string log() const { return state_->log.str(); }
 
  private:
-  // The virtual clock as the receiver's time.
   struct VirtualTime final : sim::TimeSource {
     explicit VirtualTime(const platform::fakes::VirtualClock& clock) : clock(clock) {}
     Clock::time_point Now() const override {
@@ -61,7 +59,6 @@ class SimulatedReceiver {
 
   struct State;
 
-  // The port as the receiver's line.
   struct PortLine final : sim::Line {
     explicit PortLine(State& state) : state(state) {}
     int PeerBaud() const override {

@@ -16,7 +16,6 @@ using Errors = std::vector<LineError>;
 constexpr qintptr kHandle = 7;
 constexpr auto kTop = std::numeric_limits<std::uint32_t>::max();
 
-// A counter over scripted totals, the device keeping counters unless told otherwise.
 struct Counting {
   explicit Counting(bool present = true) { counts->present = present; }
   std::shared_ptr<ScriptedCounts::State> counts = std::make_shared<ScriptedCounts::State>();

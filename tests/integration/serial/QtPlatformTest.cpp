@@ -69,14 +69,12 @@ class QtSerialPortTest : public ::testing::Test {
     static_cast<void>(QTest::qWaitFor(all, kWait));
     return got;
   }
-  // The port opened again on a device that keeps line-error counters.
   void OpenWithCounters() {
     port_.Close();
     counts_->present = true;
     ASSERT_TRUE(port_.Open());
     EXPECT_TRUE(port_.CanReportLineErrors());
   }
-  // Returns just after the port's next poll of the counters.
   void WaitForPoll() {
     const int reads = counts_->reads;
     ASSERT_TRUE(QTest::qWaitFor([&] { return counts_->reads > reads; }, kWait));
@@ -163,7 +161,6 @@ TEST_F(QtSerialPortTest, HangUpClosesOnceWithoutABusyLoopAndTheDeviceReopensWhen
   EXPECT_EQ(closed.count(), 1);
 }
 
-// Drives the port's own error handling as QSerialPort would raise it.
 void RaiseError(QtSerialPort& port, QSerialPort::SerialPortError error) {
   emit port.findChild<QSerialPort*>()->errorOccurred(error);
 }

@@ -21,7 +21,6 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 constexpr int kWait = 5000;  // ms; the machine may be loaded
 
-// The receiver's TCP server, on a port of its own.
 class Server {
  public:
   Server() { Listen(0); }
@@ -33,7 +32,6 @@ class Server {
   void Stop() { server_.close(); }
   quint16 port() const { return port_; }
 
-  // The next client, once it has connected.
   QTcpSocket* Client() {
     if (!QTest::qWaitFor([&] { return server_.hasPendingConnections(); }, kWait)) return nullptr;
     return server_.nextPendingConnection();
@@ -199,7 +197,6 @@ TEST(QtCommPort, ChoosesTheTcpLinkOrTheSerialPortByDeviceAndKeepsTheLineSettings
     port.Output(Bytes{0x55});  // nothing on a closed link, and no second failure
     EXPECT_FALSE(port.Open());
     EXPECT_EQ(failed.count(), 1);
-    // And the open after connects again.
     ASSERT_TRUE(port.Open());
     client = server.Client();
     ASSERT_NE(client, nullptr);

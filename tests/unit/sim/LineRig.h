@@ -86,7 +86,6 @@ class LineRig {
   }
   void RunFor(Clock::duration span) { RunUntil(time.now + span); }
 
-  // Every whole frame the receiver sent so far.
   std::vector<Answer> Answers() const {
     std::vector<Answer> answers;
     Clock::time_point at;

@@ -47,7 +47,6 @@ struct FinderRig {
     EXPECT_TRUE(core.port().Open());
   }
 
-  // Runs the search to its end; how long it took in virtual time.
   std::chrono::milliseconds Find() {
     const auto start = clock.Now();
     finder->Find([this](bool f) { found = f; });

@@ -14,7 +14,6 @@
 namespace orvane::transfer {
 namespace {
 
-// Each setting with values a receiver takes and values it refuses.
 struct Case {
   const char* section;
   const char* name;
@@ -63,7 +62,6 @@ TEST(SettingValues, RefusesWhatAReceiverWouldRefuse) {
       }
     }
   }
-  // The words say what the setting takes.
   EXPECT_EQ(WhyValueRefused("uart1", "mode", "sbp"),
             "not one of \"SBP\", \"NMEA OUT\", \"RTCMv3 OUT\"");
 }
