@@ -98,17 +98,15 @@ class QtSerialPortTest : public ::testing::Test {
   std::vector<std::string> events_;
 };
 
-TEST_F(QtSerialPortTest, CarriesEveryByteValueBothWaysUnchanged) {
+// A program that names its devices itself (orvanectl) opens them whatever the number leads to.
+TEST_F(QtSerialPortTest, CarriesEveryByteValueBothWaysAndOpensADeviceSetByPath) {
   Bytes all(256);  // 0x55, 0xFF, XON/XOFF, CR, LF and NUL among them
   std::iota(all.begin(), all.end(), std::uint8_t{0});
   Send(all);
   port_.Output(all);
   EXPECT_EQ(SentByPort(all.size()), all);
   EXPECT_FALSE(port_.CanReportLineErrors());  // a terminal keeps no line-error counters
-}
 
-// A program that names its devices itself (orvanectl) opens them whatever the number leads to.
-TEST_F(QtSerialPortTest, ADeviceSetByPathIsOpenedWhateverTheNumberLeadsTo) {
   port_.Close();
   qputenv("ORVANE_COM1", "/nonexistent/orvane");
   EXPECT_FALSE(port_.Open());

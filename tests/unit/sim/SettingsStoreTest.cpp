@@ -53,41 +53,35 @@ std::optional<std::string> Reread(const std::string& path, const std::string& ke
 TEST(SettingsStore, RefusesWhatIsNoStateFileSaysWhyAndTakesNothing) {
   struct Case {
     const char* what;
+    const char* file;
     std::function<void(const std::string& path)> make;
-    std::vector<std::string> said;  // besides the path
+    std::string said;  // besides the path
   };
-  const std::string tooBig = std::to_string(StateFile::kMaxSize);
+  const auto write = [](const std::string& text) {
+    return [text](const std::string& p) { WriteFile(p, text); };
+  };
   const Case cases[] = {
-      {"a directory",
-       [](const std::string& p) { std::filesystem::create_directory(p); },
-       {"directory"}},
-      {"a file over the limit",
-       [](const std::string& p) {
-         WriteFile(p, "uart1.baudrate=9600\n#" + std::string(StateFile::kMaxSize, ' ') + "\n");
-       },
-       {tooBig}},
-      {"a malformed line",
-       [](const std::string& p) { WriteFile(p, "uart1.baudrate=9600\nuart1 baudrate 9600\n"); },
-       {":2:"}},
-      {"a named pipe", [](const std::string& p) { ::mkfifo(p.c_str(), 0644); }, {"regular"}},
-      {"a link to itself",
-       [](const std::string& p) { ::symlink(p.c_str(), p.c_str()); },
-       {"symbolic links"}},
-      {"a file in a missing directory", [](const std::string&) {}, {"No such file"}},
+      {"a directory", "state", [](const auto& p) { std::filesystem::create_directory(p); },
+       "directory"},
+      {"a file over the limit", "state",
+       write("uart1.baudrate=9600\n#" + std::string(StateFile::kMaxSize, ' ') + "\n"),
+       std::to_string(StateFile::kMaxSize)},
+      {"a malformed line", "state", write("uart1.baudrate=9600\nuart1 baudrate 9600\n"), ":2:"},
+      {"a named pipe", "state", [](const auto& p) { ::mkfifo(p.c_str(), 0644); }, "regular"},
+      {"a link to itself", "state", [](const auto& p) { ::symlink(p.c_str(), p.c_str()); },
+       "symbolic links"},
+      {"a file in a missing directory", "gone/state", [](const auto&) {}, "No such file"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
-    const std::string path = std::string(c.what) == "a file in a missing directory"
-                                 ? dir.Path("gone/state")
-                                 : dir.Path("state");
+    const std::string path = dir.Path(c.file);
     c.make(path);
     SettingsStore store;
     std::string error;
     EXPECT_FALSE(store.Attach(path, error));
     EXPECT_NE(error.find(path), std::string::npos) << error;
-    for (const std::string& words : c.said)
-      EXPECT_NE(error.find(words), std::string::npos) << error;
+    EXPECT_NE(error.find(c.said), std::string::npos) << error;
     EXPECT_EQ(store.values(), SettingsStore().values());
   }
 }
