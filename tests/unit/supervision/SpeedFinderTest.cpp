@@ -37,12 +37,9 @@ struct FinderRig {
             clock.Post(0ms, [answered, ok] { answered(ok); });
           }});
     };
-    transfer::TransferPolicy base;
-    base.inFlight = 4;
-    base.pacing = 5ms;
-    base.timeout = 500ms;
-    base.retries = 3;
-    finder = std::make_unique<SpeedFinder>(heard, clock.TimerFactory(), owner, base);
+    finder = std::make_unique<SpeedFinder>(
+        heard, clock.TimerFactory(), owner,
+        transfer::TransferPolicy{.inFlight = 4, .pacing = 5ms, .timeout = 500ms, .retries = 3});
     core.AddObserver(heard);
     EXPECT_TRUE(core.port().Open());
   }
