@@ -71,8 +71,6 @@ class LineRig {
     sim_ = std::make_unique<Simulator>(options_, store, line, log, time, 7);
   }
 
-  Simulator& sim() { return *sim_; }
-
   void Send(const std::vector<std::uint8_t>& bytes) { sim_->Receive(bytes); }
 
   // Moves the clock to `to`, polling at every deadline on the way, as orvane-sim's loop does.
