@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "Connection.h"
 
-#include <QTimer>
 #include <cstdlib>
 
 #include "link/SettingsMessages.h"
-#include "platform/qt/QtTimer.h"
 
 namespace orvane::ctl {
 
@@ -38,20 +36,16 @@ bool MovesEndpoint(const transfer::ProfileSetting& row) {
          (row.section.starts_with("tcp_server") && row.name == "port");
 }
 
-std::unique_ptr<platform::Timer> MakeTimer() {
-  return std::make_unique<platform::qt::QtTimer>();
-}
-
 }  // namespace
 
-Connection::Connection(const Options& options, const Target& target, Lost lost)
+Connection::Connection(const Options& options, const Target& target, JobHost host, Lost lost)
     : options_(options),
       target_(target),
+      host_(std::move(host)),
       lost_(std::move(lost)),
       overTcp_(target.spec.kind == PortSpec::Kind::Tcp),
-      watched_(port_, target.device, options.verbose) {
-  port_.SetDevice(QByteArray::fromStdString(target.device));
-  core_ = std::make_unique<session::LinkCore>(port_, MakeTimer);
+      watched_(host_.port, target.device, options.verbose) {
+  core_ = std::make_unique<session::LinkCore>(host_.port, host_.timers);
   core_->AddObserver(watched_);
   session::SpeedFinder::Owner owner;
   owner.setSpeed = [this](std::int32_t baud) {
@@ -63,20 +57,19 @@ Connection::Connection(const Options& options, const Target& target, Lost lost)
       answered(results.front().outcome == Answer::ValueRead);
     });
   };
-  finder_ = std::make_unique<session::SpeedFinder>(watched_, MakeTimer, std::move(owner),
+  finder_ = std::make_unique<session::SpeedFinder>(watched_, host_.timers, std::move(owner),
                                                    BasePolicy(options));
-  connect(&port_, &platform::qt::QtCommPort::failed, this, &Connection::OnPortFailed);
 }
 
 Connection::~Connection() {
   finder_.reset();
   core_.reset();
-  port_.Close();
+  host_.port.Close();
 }
 
 std::optional<std::string> Connection::Open() {
   if (!overTcp_) finder_->SetSpeed(options_.baud.value_or(session::SpeedFinder::kSpeeds.front()));
-  if (!core_->port().Open()) return "port cannot be opened: " + port_.Diagnosis().toStdString();
+  if (!core_->port().Open()) return "port cannot be opened: " + host_.openFailure();
   finder_->LineOpened();
   return std::nullopt;
 }
@@ -204,7 +197,7 @@ void Connection::StopTransfer() {
 }
 
 void Connection::After(std::chrono::milliseconds delay, Step step) {
-  QTimer::singleShot(delay, this, [this, step] {
+  host_.post(delay, [this, step] {
     if (!ended_) step();
   });
 }
@@ -215,7 +208,7 @@ void Connection::End() {
   core_->End();
 }
 
-void Connection::OnPortFailed(const QString& reason) {
+void Connection::PortFailed(const std::string& reason) {
   if (ended_ || reconnecting_) return;
   // A setting that can cut the link was just written: a dropped connection is its effect.
   if (overTcp_ && cutting_ && reconnects_ < kReconnects) {
@@ -223,7 +216,7 @@ void Connection::OnPortFailed(const QString& reason) {
     return Later([this] { Reconnect(); });
   }
   Loss loss;
-  loss.reason = reason.toStdString();
+  loss.reason = reason;
   loss.words = (watched_.bytes() == 0 ? "port cannot be opened: " : "port lost: ") + loss.reason;
   loss.cut = overTcp_ ? cutting_ : nullptr;
   lost_(loss);

@@ -9,7 +9,6 @@
 // port, an interrupt) finds its epoch gone and is dropped; once the connection has ended, nothing
 // scheduled on it runs.
 
-#include <QObject>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -22,14 +21,28 @@
 #include "Engine.h"
 #include "Options.h"
 #include "WatchedPort.h"
-#include "platform/qt/QtCommPort.h"
+#include "platform/CommPort.h"
+#include "platform/Timer.h"
 #include "session/LinkCore.h"
 #include "session/SpeedFinder.h"
 #include "transfer/SettingsTransfer.h"
 
 namespace orvane::ctl {
 
-class Connection final : public QObject {
+// What a port's job runs on: its port, timers, the event loop and the clock. orvanectl gives it
+// a Qt port on Qt's event loop; tests give it a simulated receiver on virtual time.
+struct JobHost {
+  using Clock = std::chrono::steady_clock;
+  platform::CommPort& port;
+  platform::TimerFactory timers;
+  // Runs step on the event loop, delay from now (zero: as soon as the loop is back).
+  std::function<void(std::chrono::milliseconds delay, std::function<void()> step)> post;
+  std::function<Clock::time_point()> now;
+  // Why the port could not be opened, in the device's words.
+  std::function<std::string()> openFailure;
+};
+
+class Connection final {
  public:
   using Results = std::vector<transfer::ItemResult>;
   using Then = std::function<void(Results)>;
@@ -51,8 +64,11 @@ class Connection final : public QObject {
     NotFound,   // not heard, and a search found it nowhere
   };
 
-  Connection(const Options& options, const Target& target, Lost lost);
-  ~Connection() override;
+  // The owner reports the port's failures (PortFailed).
+  Connection(const Options& options, const Target& target, JobHost host, Lost lost);
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
 
   // Opens the port at the speed to start with; on failure, says why.
   std::optional<std::string> Open();
@@ -82,6 +98,8 @@ class Connection final : public QObject {
   void After(std::chrono::milliseconds delay, Step step);
   // No more traffic: the transfer under way stops and nothing scheduled runs.
   void End();
+  // The device failed, or the connection was refused or dropped, and the port has closed.
+  void PortFailed(const std::string& reason);
 
   bool overTcp() const { return overTcp_; }
   const Target& target() const { return target_; }
@@ -112,13 +130,12 @@ class Connection final : public QObject {
                 Then then);
   void Reconnect();
   bool AnswersTooSlow(const Results& results) const;
-  void OnPortFailed(const QString& reason);
 
   const Options& options_;
   Target target_;
+  JobHost host_;
   Lost lost_;
   bool overTcp_;
-  platform::qt::QtCommPort port_;
   WatchedPort watched_;
   std::unique_ptr<session::LinkCore> core_;
   transfer::SettingsTransfer* transfer_ = nullptr;

@@ -21,6 +21,8 @@
 #include "Interrupts.h"
 #include "PortJob.h"
 #include "SerialPorts.h"
+#include "platform/qt/QtCommPort.h"
+#include "platform/qt/QtTimer.h"
 
 namespace orvane::ctl {
 
@@ -101,6 +103,33 @@ std::vector<Planned> Expand(const std::vector<Target>& targets, std::vector<std:
   return planned;
 }
 
+// A port's job on a Qt port and Qt's event loop. Nothing the job scheduled outlives it: its
+// steps are posted on an object that goes with it.
+class QtJob {
+ public:
+  QtJob(const Options& options, const Target& target, std::function<void()> done)
+      : job_(options, target, Host(target), std::move(done)) {
+    QObject::connect(&port_, &platform::qt::QtCommPort::failed, &context_,
+                     [this](const QString& reason) { job_.PortFailed(reason.toStdString()); });
+  }
+  PortJob& job() { return job_; }
+
+ private:
+  JobHost Host(const Target& target) {
+    port_.SetDevice(QByteArray::fromStdString(target.device));
+    return {port_, [] { return std::make_unique<platform::qt::QtTimer>(); },
+            [this](std::chrono::milliseconds delay, std::function<void()> step) {
+              QTimer::singleShot(delay, &context_, std::move(step));
+            },
+            [] { return std::chrono::steady_clock::now(); },
+            [this] { return port_.Diagnosis().toStdString(); }};
+  }
+
+  QObject context_;
+  platform::qt::QtCommPort port_;
+  PortJob job_;
+};
+
 // One line on stderr, redrawn in place: a bar per port.
 class Progress {
  public:
@@ -108,14 +137,15 @@ class Progress {
   ~Progress() {
     if (drawn_) std::fputs("\r\033[K", stderr);
   }
-  void Draw(const std::vector<std::unique_ptr<PortJob>>& jobs) {
+  void Draw(const std::vector<std::unique_ptr<QtJob>>& jobs) {
     if (!shown_) return;
     std::string line = "\r\033[K";
     for (const auto& job : jobs) {
-      const std::size_t total = std::max<std::size_t>(job->ProgressTotal(), 1);
-      const std::size_t done = job->Finished() ? total : std::min(job->ProgressDone(), total);
+      const std::size_t total = std::max<std::size_t>(job->job().ProgressTotal(), 1);
+      const std::size_t done =
+          job->job().Finished() ? total : std::min(job->job().ProgressDone(), total);
       const int filled = static_cast<int>(done * kBarWidth / total);
-      line += job->report().port + " [" + std::string(filled, '#') +
+      line += job->job().report().port + " [" + std::string(filled, '#') +
               std::string(kBarWidth - filled, ' ') + "] ";
     }
     std::fputs(line.c_str(), stderr);
@@ -138,9 +168,10 @@ std::vector<PortReport> RunOnPorts(const Options& options, const std::vector<Tar
   }
   QEventLoop loop;
   std::deque<Options> own;  // a fleet port's options, with its own profile: outlives its job
-  std::vector<std::unique_ptr<PortJob>> jobs;
+  std::vector<std::unique_ptr<QtJob>> jobs;
   const auto allDone = [&jobs] {
-    return std::all_of(jobs.begin(), jobs.end(), [](const auto& job) { return job->Finished(); });
+    return std::all_of(jobs.begin(), jobs.end(),
+                       [](const auto& job) { return job->job().Finished(); });
   };
   for (const Planned& each : planned) {
     const Options* used = &options;
@@ -149,7 +180,7 @@ std::vector<PortReport> RunOnPorts(const Options& options, const std::vector<Tar
       own.back().profile = *each.target.profile;
       own.back().portProfiles.clear();
     }
-    jobs.push_back(std::make_unique<PortJob>(*used, each.target, [&] {
+    jobs.push_back(std::make_unique<QtJob>(*used, each.target, [&] {
       if (allDone()) loop.quit();
     }));
   }
@@ -163,13 +194,13 @@ std::vector<PortReport> RunOnPorts(const Options& options, const std::vector<Tar
     char bytes[8];
     while (::read(InterruptPipe(), bytes, sizeof bytes) > 0) {
     }
-    for (const auto& job : jobs) job->Interrupt(InterruptSignal());
+    for (const auto& job : jobs) job->job().Interrupt(InterruptSignal());
   };
   if (InterruptPipe() >= 0) {
     interrupts = std::make_unique<QSocketNotifier>(InterruptPipe(), QSocketNotifier::Read);
     QObject::connect(interrupts.get(), &QSocketNotifier::activated, interrupt);
   }
-  for (const auto& job : jobs) job->Start();
+  for (const auto& job : jobs) job->job().Start();
   if (InterruptSignal() != 0) interrupt();
   if (!jobs.empty() && !allDone()) loop.exec();
   redraw.stop();
@@ -177,8 +208,8 @@ std::vector<PortReport> RunOnPorts(const Options& options, const std::vector<Tar
   std::vector<PortReport> reports;
   bool anyAuto = false;
   for (std::size_t i = 0; i < jobs.size(); ++i) {
-    PortReport report = jobs[i]->report();
-    report.sender = jobs[i]->sender();
+    PortReport report = jobs[i]->job().report();
+    report.sender = jobs[i]->job().sender();
     anyAuto = anyAuto || planned[i].fromAuto;
     const bool answered = report.exit != ExitCode::NoReceiver;
     if (!planned[i].fromAuto || answered || options.command == Command::Ports) {

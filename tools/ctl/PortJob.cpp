@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "PortJob.h"
 
-#include <QTimer>
 #include <csignal>
 
 namespace orvane::ctl {
@@ -14,14 +13,16 @@ std::string SignalName(int signal) {
 
 }  // namespace
 
-PortJob::PortJob(const Options& options, const Target& target, std::function<void()> done)
+PortJob::PortJob(const Options& options, const Target& target, JobHost host,
+                 std::function<void()> done)
     : options_(options),
       done_(std::move(done)),
-      link_(options, target, [this](const Connection::Loss& loss) { OnLost(loss); }) {
+      post_(host.post),
+      now_(host.now),
+      link_(options, target, std::move(host),
+            [this](const Connection::Loss& loss) { OnLost(loss); }) {
   report_.port = target.device;
 }
-
-PortJob::~PortJob() = default;
 
 RunContext PortJob::Context() {
   return {options_, link_, report_,
@@ -30,7 +31,7 @@ RunContext PortJob::Context() {
 }
 
 void PortJob::Start() {
-  started_ = std::chrono::steady_clock::now();
+  started_ = now_();
   if (auto failure = link_.Open()) return Fail(ExitCode::NoReceiver, std::move(*failure));
   link_.FindSpeed([this](bool found) {
     if (!found) return Fail(ExitCode::NoReceiver, link_.Diagnosis());
@@ -69,11 +70,10 @@ void PortJob::Finish() {
   finished_ = true;
   // A speed is reported only where a receiver was heard at it.
   report_.speed = link_.HeardSpeed();
-  report_.elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          std::chrono::steady_clock::now() - started_)
-                          .count();
+  report_.elapsedMs =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now_() - started_).count();
   link_.End();
-  QTimer::singleShot(0, this, [this] { done_(); });
+  post_(std::chrono::milliseconds(0), done_);
 }
 
 }  // namespace orvane::ctl

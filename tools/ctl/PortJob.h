@@ -2,9 +2,9 @@
 #pragma once
 // One command on one port, on the event loop: open the connection, find the receiver's speed,
 // hand over to the command's run, and end with the port's report. The job owns how a run ends
-// (failed, or finished) and the report's last words: the speed, the time taken.
+// (failed, or finished) and the report's last words: the speed, the time taken. Plain C++: it
+// runs on whatever its host gives it.
 
-#include <QObject>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -16,11 +16,13 @@
 
 namespace orvane::ctl {
 
-class PortJob final : public QObject {
+class PortJob final {
  public:
-  // Runs on target.device; done is called, from the event loop, once the job has finished.
-  PortJob(const Options& options, const Target& target, std::function<void()> done);
-  ~PortJob() override;
+  // Runs on target.device through host; done is called, from the event loop, once the job has
+  // finished.
+  PortJob(const Options& options, const Target& target, JobHost host, std::function<void()> done);
+  PortJob(const PortJob&) = delete;
+  PortJob& operator=(const PortJob&) = delete;
 
   void Start();
   bool Finished() const { return finished_; }
@@ -31,6 +33,8 @@ class PortJob final : public QObject {
   std::size_t ProgressTotal() const { return link_.ProgressTotal(); }
   // SIGINT or SIGTERM: no new writes; what was written goes back, within 5 s.
   void Interrupt(int signal);
+  // The port failed (its device's words): the connection decides what that means.
+  void PortFailed(const std::string& reason) { link_.PortFailed(reason); }
 
  private:
   RunContext Context();
@@ -40,10 +44,12 @@ class PortJob final : public QObject {
 
   const Options& options_;
   std::function<void()> done_;
+  std::function<void(std::chrono::milliseconds, std::function<void()>)> post_;
+  std::function<JobHost::Clock::time_point()> now_;
   PortReport report_;
   Connection link_;
   std::unique_ptr<CommandRun> run_;  // once the receiver's speed is known
-  std::chrono::steady_clock::time_point started_;
+  JobHost::Clock::time_point started_;
   bool interrupted_ = false;
   bool finished_ = false;
 };
