@@ -56,14 +56,13 @@ TEST_P(CtlFoundAgain, GoesOnOrPutsBackAndSaysWhichTruthfully) {
   if (saved) {
     EXPECT_TRUE(WaitFor([&] { return sim.ReadStore()["saves"] == "1"; }, 5s));
   }
-  SimProcess::Store store = sim.ReadStore();
-  for (const auto& [key, value] : c.after) EXPECT_EQ(store[key], value) << key;
+  const SimProcess::Store store = sim.ReadStore();
+  for (const auto& [key, value] : c.after) EXPECT_EQ(store.at(key), value) << key;
   if (!saved) {
     EXPECT_EQ(store, before) << shown;
   }
-  // "rolled back" is a claim about the receiver: it must hold exactly when the receiver is as it
-  // was.
-  EXPECT_EQ(Port(run).value("rolled_back").toBool(), sim.ReadStore() == before) << shown;
+  // "rolled back" is a claim about the receiver: true exactly when it is as it was.
+  EXPECT_EQ(Port(run).value("rolled_back").toBool(), store == before) << shown;
   if (!c.proof.isEmpty()) {
     EXPECT_TRUE(sim.WaitForLine(c.proof, 5s)) << c.proof.toStdString();
   }
