@@ -13,7 +13,6 @@
 //   b == 0xFF         the line changes speed: the receiver restarts
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -107,27 +106,16 @@ struct Checker final : MessageHandlers {
 // coverage that steers the search (which also spares a callback per compared byte).
 #define NOT_STEERING __attribute__((no_sanitize("coverage")))
 
-// The reference reader, with a CRC-16/XMODEM table of its own, built one bit at a time.
+// The reference reader, with a CRC-16/XMODEM of its own, one bit at a time.
 struct Reference {
-  NOT_STEERING static std::array<std::uint16_t, 256> Table() {
-    std::array<std::uint16_t, 256> table{};
-    for (unsigned i = 0; i < 256; ++i) {
-      std::uint16_t reg = 0;
+  NOT_STEERING static std::uint16_t Crc(const Bytes& s, std::size_t from, std::size_t to) {
+    std::uint16_t reg = 0;
+    for (std::size_t i = from; i < to; ++i) {
       for (unsigned bit = 0x80; bit != 0; bit >>= 1) {
-        const bool feedback = ((reg & 0x8000U) != 0) != ((i & bit) != 0);
+        const bool feedback = ((reg & 0x8000U) != 0) != ((s[i] & bit) != 0);
         reg = static_cast<std::uint16_t>(reg << 1);
         if (feedback) reg ^= 0x1021;
       }
-      table[i] = reg;
-    }
-    return table;
-  }
-
-  NOT_STEERING static std::uint16_t Crc(const Bytes& s, std::size_t from, std::size_t to) {
-    static const std::array<std::uint16_t, 256> table = Table();
-    std::uint16_t reg = 0;
-    for (std::size_t i = from; i < to; ++i) {
-      reg = static_cast<std::uint16_t>((reg << 8) ^ table[((reg >> 8) ^ s[i]) & 0xFF]);
     }
     return reg;
   }

@@ -76,7 +76,6 @@ class SimulatedReceiver {
 
   struct State;
 
-  // The port as the receiver's line.
   struct PortLine final : sim::Line {
     explicit PortLine(State& state) : state(state) {}
     int PeerBaud() const override {

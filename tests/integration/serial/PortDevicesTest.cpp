@@ -47,25 +47,18 @@ TEST(PortOrder, NumbersUsbAdaptersFirstThenByNameWithNumbersAsNumbers) {
   }
 }
 
-TEST(PortDevices, PathsThatAreNotUtf8AreShownEscaped) {
+// Paths that are not UTF-8 are shown escaped, and opened byte for byte. Missing, plain and busy
+// devices are told through real ports below; a file that is none of those keeps the port's words.
+TEST(PortDevices, NamesDevicesByteForByteAndShowsThemReadably) {
   EXPECT_EQ(ReadablePath("/dev/ttyUSB0"), QStringLiteral("/dev/ttyUSB0"));
   EXPECT_EQ(ReadablePath("/dev/serial/by-id/usb-Orvane_\xc3\xa9"),
             QStringLiteral("/dev/serial/by-id/usb-Orvane_\u00e9"));
   EXPECT_EQ(ReadablePath("/dev/tty\xe9\n"), QStringLiteral("/dev/tty\\xe9\\x0a"));
-}
-
-TEST(PortDevices, TheEnvironmentNamesThePortsDeviceByteForByte) {
   qputenv("ORVANE_COM7", QByteArray("/dev/tty\xe9"));
   EXPECT_EQ(DevicePathForPort(7), QByteArray("/dev/tty\xe9"));
   EXPECT_EQ(DeviceForPort(7), QStringLiteral("/dev/tty\\xe9"));
   qunsetenv("ORVANE_COM7");
-}
-
-// Missing, plain and busy devices are told through real ports below; a file that is none of
-// those keeps the port's own words.
-TEST(PortDevices, AnOpenFailureOfAnotherKindKeepsThePortsWords) {
-  const QString other = QStringLiteral("something else");
-  EXPECT_EQ(OpenFailureReason("/dev/null", false, other), other);
+  EXPECT_EQ(OpenFailureReason("/dev/null", false, "something else"), "something else");
 }
 
 // A pseudo-terminal reached through a link whose name is not UTF-8, as a udev rule may name one.

@@ -69,14 +69,12 @@ class QtSerialPortTest : public ::testing::Test {
     static_cast<void>(QTest::qWaitFor(all, kWait));
     return got;
   }
-  // The port opened again on a device that keeps line-error counters.
   void OpenWithCounters() {
     port_.Close();
     counts_->present = true;
     ASSERT_TRUE(port_.Open());
     EXPECT_TRUE(port_.CanReportLineErrors());
   }
-  // Returns just after the port's next poll of the counters.
   void WaitForPoll() {
     const int reads = counts_->reads;
     ASSERT_TRUE(QTest::qWaitFor([&] { return counts_->reads > reads; }, kWait));
@@ -100,17 +98,15 @@ class QtSerialPortTest : public ::testing::Test {
   std::vector<std::string> events_;
 };
 
-TEST_F(QtSerialPortTest, CarriesEveryByteValueBothWaysUnchanged) {
+// A program that names its devices itself (orvanectl) opens them whatever the number leads to.
+TEST_F(QtSerialPortTest, CarriesEveryByteValueBothWaysAndOpensADeviceSetByPath) {
   Bytes all(256);  // 0x55, 0xFF, XON/XOFF, CR, LF and NUL among them
   std::iota(all.begin(), all.end(), std::uint8_t{0});
   Send(all);
   port_.Output(all);
   EXPECT_EQ(SentByPort(all.size()), all);
   EXPECT_FALSE(port_.CanReportLineErrors());  // a terminal keeps no line-error counters
-}
 
-// A program that names its devices itself (orvanectl) opens them whatever the number leads to.
-TEST_F(QtSerialPortTest, ADeviceSetByPathIsOpenedWhateverTheNumberLeadsTo) {
   port_.Close();
   qputenv("ORVANE_COM1", "/nonexistent/orvane");
   EXPECT_FALSE(port_.Open());
@@ -163,12 +159,11 @@ TEST_F(QtSerialPortTest, HangUpClosesOnceWithoutABusyLoopAndTheDeviceReopensWhen
   EXPECT_EQ(closed.count(), 1);
 }
 
-// Drives the port's own error handling as QSerialPort would raise it.
 void RaiseError(QtSerialPort& port, QSerialPort::SerialPortError error) {
   emit port.findChild<QSerialPort*>()->errorOccurred(error);
 }
 
-TEST_F(QtSerialPortTest, DeviceFailuresCloseThePortAndOtherErrorsLeaveItUsable) {
+TEST_F(QtSerialPortTest, DeviceFailuresCloseThePortOnceAndOtherErrorsLeaveItUsable) {
   for (const auto error :
        {QSerialPort::TimeoutError, QSerialPort::UnsupportedOperationError,
         QSerialPort::UnknownError, QSerialPort::NotOpenError, QSerialPort::OpenError,
@@ -186,21 +181,17 @@ TEST_F(QtSerialPortTest, DeviceFailuresCloseThePortAndOtherErrorsLeaveItUsable) 
     EXPECT_TRUE(port_.Diagnosis().contains(QStringLiteral("lost"))) << error;
     ASSERT_TRUE(port_.Open()) << error;
   }
-}
-
-// The close a failure queues must not close the port opened again before it ran.
-TEST_F(QtSerialPortTest, AQueuedCloseSparesThePortOpenedAgainMeanwhile) {
+  // The close a failure queues must not close the port opened again before it ran.
   QSignalSpy closed(&port_, &QtSerialPort::failed);
   RaiseError(port_, QSerialPort::ResourceError);
-  ASSERT_FALSE(port_.IsOpen());
-  ASSERT_TRUE(port_.Open());  // before the event loop runs the queued close
+  ASSERT_TRUE(port_.Open());
   QTest::qWait(200);
   EXPECT_TRUE(port_.IsOpen());
   EXPECT_EQ(closed.count(), 1);
   Send({0x55, 0x00});
 }
 
-TEST_F(QtSerialPortTest, LineErrorsComeBeforeTheBytesReadWithThemAndAlsoWithoutBytes) {
+TEST_F(QtSerialPortTest, LineErrorsComeBeforeTheirBytesAlsoAloneAndNotAcrossASpeedChange) {
   // Several rounds, each just after a poll of the counters, so that the next poll is far off
   // and the errors must come with the read.
   ASSERT_NO_FATAL_FAILURE(OpenWithCounters());
@@ -215,13 +206,10 @@ TEST_F(QtSerialPortTest, LineErrorsComeBeforeTheBytesReadWithThemAndAlsoWithoutB
   ++counts_->counts.brk;  // a break alone, no bytes: the poll finds it
   ASSERT_TRUE(QTest::qWaitFor([&] { return !events_.empty(); }, kWait));
   EXPECT_EQ(events_, std::vector<std::string>{"framing"});
-}
-
-TEST_F(QtSerialPortTest, ErrorsHeardBeforeASpeedChangeAreNotCountedAfterIt) {
-  ASSERT_NO_FATAL_FAILURE(OpenWithCounters());
+  // Errors heard at 19200 before the speed changes in the same pass are not counted after it.
   ASSERT_NO_FATAL_FAILURE(WaitForPoll());
   events_.clear();
-  counts_->counts.frame += 5;  // heard at 19200, before the speed changes in the same pass
+  counts_->counts.frame += 5;
   ASSERT_TRUE(port_.SetLineSettings(platform::AtBaud(9600)));
   const int later = counts_->reads;
   ASSERT_TRUE(QTest::qWaitFor([&] { return counts_->reads > later + 2; }, kWait));
@@ -250,7 +238,7 @@ TEST(QtTimer, FirstTickComesAfterOneIntervalAndStartWhileRunningKeepsThePhase) {
 }  // namespace orvane::platform::qt
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);  // the port and the timers need its event loop
+  QCoreApplication app(argc, argv);  // the ports, the sockets and the timers need its event loop
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

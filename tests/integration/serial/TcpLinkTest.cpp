@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <numeric>
 #include <optional>
 #include <vector>
 
@@ -21,13 +21,6 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 constexpr int kWait = 5000;  // ms; the machine may be loaded
 
-Bytes AllByteValues() {
-  Bytes all(256);
-  for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<std::uint8_t>(i);
-  return all;
-}
-
-// The receiver's TCP server, on a port of its own.
 class Server {
  public:
   Server() { Listen(0); }
@@ -39,7 +32,6 @@ class Server {
   void Stop() { server_.close(); }
   quint16 port() const { return port_; }
 
-  // The next client, once it has connected.
   QTcpSocket* Client() {
     if (!QTest::qWaitFor([&] { return server_.hasPendingConnections(); }, kWait)) return nullptr;
     return server_.nextPendingConnection();
@@ -68,18 +60,13 @@ class TcpLinkTest : public ::testing::Test {
     link_.SetPeer(QStringLiteral("127.0.0.1"), server_.port());
     link_.SetBytesHandler([this](std::span<const std::uint8_t> bytes) {
       received_.insert(received_.end(), bytes.begin(), bytes.end());
-      ++events_;
     });
-  }
-  bool Closed() {
-    return QTest::qWaitFor([&] { return !link_.IsOpen(); }, kWait);
   }
 
   Server server_;
   QtTcpLink link_;
   QSignalSpy failed_{&link_, &QtTcpLink::failed};
   Bytes received_;
-  int events_ = 0;
 };
 
 TEST_F(TcpLinkTest,
@@ -96,13 +83,13 @@ TEST_F(TcpLinkTest,
   ASSERT_TRUE(QTest::qWaitFor([&] { return link_.IsConnected(); }, kWait));
   // Nagle's wait would hold a frame back until the one before is acknowledged.
   EXPECT_EQ(link_.findChild<QTcpSocket*>()->socketOption(QAbstractSocket::LowDelayOption), 1);
-  const Bytes all = AllByteValues();
+  Bytes all(256);
+  std::iota(all.begin(), all.end(), std::uint8_t{0});
   link_.Output(all);
   EXPECT_EQ(ReadFrom(*client, all.size()), all);
   client->write(reinterpret_cast<const char*>(all.data()), static_cast<qint64>(all.size()));
   ASSERT_TRUE(QTest::qWaitFor([&] { return received_.size() >= all.size(); }, kWait));
   EXPECT_EQ(received_, all);
-  EXPECT_GE(events_, 1);
   // Closing on purpose is no failure, and the next open connects.
   link_.Close();
   EXPECT_FALSE(link_.IsOpen());
@@ -116,7 +103,7 @@ TEST_F(TcpLinkTest, RefusedConnectionClosesOnceTheNextOpenReportsItAndTheOneAfte
   server_.Stop();
   for (int attempt = 1; attempt <= 2; ++attempt) {
     ASSERT_TRUE(link_.Open()) << "connecting counts as open";
-    ASSERT_TRUE(Closed());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !link_.IsOpen(); }, kWait));
     QTest::qWait(300);  // a failure that repeated itself would be counted meanwhile
     EXPECT_EQ(failed_.count(), attempt);
     EXPECT_FALSE(link_.Open()) << "the refusal is reported to the next open";
@@ -134,18 +121,16 @@ struct DeviceCase {
   std::optional<TcpPeer> peer;
 };
 
+// A port past 65535, no port and IPv6 without brackets: orvanectl's command-line tests.
 TEST(TcpDevice, OnlyAHostAndAPortFrom1To65535MakeAPeer) {
   const std::vector<DeviceCase> cases{
       {"tcp://127.0.0.1:55556", TcpPeer{"127.0.0.1", 55556}},
       {"tcp://localhost:1", TcpPeer{"localhost", 1}},
       {"tcp://[::1]:65535", TcpPeer{"::1", 65535}},
-      {"tcp://::1:65535", std::nullopt},
       {"tcp://127.0.0.1:0", std::nullopt},
-      {"tcp://127.0.0.1:65536", std::nullopt},
       {"tcp://127.0.0.1:+80", std::nullopt},
       {"tcp://127.0.0.1: 80", std::nullopt},
       {"tcp://127.0.0.1:", std::nullopt},
-      {"tcp://127.0.0.1", std::nullopt},
       {"tcp://:55556", std::nullopt},
       {"tcp://[]:55556", std::nullopt},
       {"tcp://host/path:80", std::nullopt},
@@ -204,7 +189,6 @@ TEST(QtCommPort, ChoosesTheTcpLinkOrTheSerialPortByDeviceAndKeepsTheLineSettings
     port.Output(Bytes{0x55});  // nothing on a closed link, and no second failure
     EXPECT_FALSE(port.Open());
     EXPECT_EQ(failed.count(), 1);
-    // And the open after connects again.
     ASSERT_TRUE(port.Open());
     client = server.Client();
     ASSERT_NE(client, nullptr);
@@ -216,9 +200,3 @@ TEST(QtCommPort, ChoosesTheTcpLinkOrTheSerialPortByDeviceAndKeepsTheLineSettings
 
 }  // namespace
 }  // namespace orvane::platform::qt
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);  // the sockets need its event loop
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -58,7 +58,6 @@ TEST(Frame, BuildFrameTakesAtMost255PayloadBytes) {
 
 using Seen = std::vector<std::pair<char, Bytes>>;  // 'H' heartbeat, 'R' read, 'W' write response
 
-// A receiver whose handlers record each dispatch.
 struct Rig final : MessageHandlers {
   void OnHeartbeat() override { seen.push_back({'H', {}}); }
   void OnSettingReadResponse(Frame f) override { seen.push_back({'R', Bytes(f.begin(), f.end())}); }
@@ -69,14 +68,15 @@ struct Rig final : MessageHandlers {
   Seen seen;
 };
 
-// Bytes received, or (without bytes) a framing error reported by the line.
+// Bytes received, or (without bytes) a framing error reported by the line or a restart.
 struct Event {
-  Event(Bytes b, bool error = false)  // NOLINT: implicit, for bytes received
-      : framingError(error), bytes(std::move(b)) {}
-  bool framingError;
+  enum Kind : std::uint8_t { Bytes_, FramingError, Restart };
+  Event(Bytes b, Kind kind = Bytes_)  // NOLINT: implicit, for bytes received
+      : kind(kind), bytes(std::move(b)) {}
+  Kind kind;
   Bytes bytes;
 };
-const Event kFramingError{{}, true};
+const Event kFramingError{{}, Event::FramingError}, kRestart{{}, Event::Restart};
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
   Bytes out;
@@ -100,8 +100,10 @@ struct ReceiverCase {
 
 void Run(Rig& rig, const std::vector<Event>& events, bool byteByByte) {
   for (const auto& e : events) {
-    if (e.framingError) {
+    if (e.kind == Event::FramingError) {
       rig.rx.CountFramingError();
+    } else if (e.kind == Event::Restart) {
+      rig.rx.Restart();
     } else if (byteByByte) {
       for (const std::uint8_t& b : e.bytes) rig.rx.Receive({&b, 1});
     } else {
@@ -148,7 +150,7 @@ TEST(FrameReceiver, DispatchesExactlyTheVerifiedFramesOfHandledTypes) {
 
 // A 0x55 in noise starts a false frame; when its check fails, the frames that began among its
 // bytes are still found, in order.
-TEST(FrameReceiver, RecoversGenuineFramesThatBeganInsideAFalseOne) {
+TEST(FrameReceiver, RecoversFramesBegunInsideAFalseOneUnlessARestartDropsThem) {
   const Bytes hb = HeartbeatFrame();
   const Bytes write = WriteResponseFrame(0, "uart1", "baudrate", "19200");
   const Bytes read = ReadResponseFrame("ethernet", "ip_address", "192.168.0.222");
@@ -179,6 +181,12 @@ TEST(FrameReceiver, RecoversGenuineFramesThatBeganInsideAFalseOne) {
       {"split over events",
        {Stray(200, 60), Bytes(hb.begin(), hb.begin() + 3), Bytes(hb.begin() + 3, hb.end()), quiet},
        {{'H', {}}}},
+      // A restart drops everything held: a false frame and what began inside it, a half frame.
+      {"a restart inside the body", {Concat({Stray(200, 100), hb}), kRestart, quiet}, {}},
+      {"a restart inside a frame",
+       {Concat({quiet, Bytes(hb.begin(), hb.begin() + 4)}), kRestart,
+        Concat({Bytes(hb.begin() + 4, hb.end()), hb})},
+       {{'H', {}}}},
   };
   for (const auto& c : cases) Check(c);
 }
@@ -194,18 +202,6 @@ TEST(FrameReceiver, AFalseFrameHoldsBackTheGenuineOneUntilItsOwnBytesAreIn) {
   rig.rx.Receive(Bytes{0x00});  // the false frame's last byte
   EXPECT_EQ(rig.seen, (Seen{{'H', {}}}));
   EXPECT_EQ(rig.rx.state(), FrameReceiver::State::Hunting);
-}
-
-TEST(FrameReceiver, RestartDropsEverythingHeld) {
-  const Bytes hb = HeartbeatFrame();
-  Rig rig;
-  rig.rx.Receive(Concat({Stray(200, 100), hb}));  // a heartbeat held inside a false frame
-  rig.rx.Restart();
-  EXPECT_EQ(rig.rx.heldBytes(), 0U);
-  rig.rx.Receive(Concat({Bytes(300, 0x00), Bytes(hb.begin(), hb.begin() + 4)}));
-  rig.rx.Restart();
-  rig.rx.Receive(Concat({Bytes(hb.begin() + 4, hb.end()), hb}));
-  EXPECT_EQ(rig.seen, (Seen{{'H', {}}}));
 }
 
 TEST(FrameReceiver, ObserverSeesEveryVerifiedFrameJustBeforeItsHandler) {
@@ -349,7 +345,6 @@ TEST(SettingsMessages, RandomSettingsSurviveEncodingReceptionAndDecoding) {
   EXPECT_EQ(handlers.decoded, expected);
 }
 
-// Frames in words, for the frame trace.
 TEST(DescribeFrame, SaysWhatEachFrameCarries) {
   RecordingSink sent;
   (void)SendSettingWrite(sent, "uart1", "baudrate", "19200");

@@ -71,8 +71,6 @@ class LineRig {
     sim_ = std::make_unique<Simulator>(options_, store, line, log, time, 7);
   }
 
-  Simulator& sim() { return *sim_; }
-
   void Send(const std::vector<std::uint8_t>& bytes) { sim_->Receive(bytes); }
 
   // Moves the clock to `to`, polling at every deadline on the way, as orvane-sim's loop does.
@@ -86,7 +84,6 @@ class LineRig {
   }
   void RunFor(Clock::duration span) { RunUntil(time.now + span); }
 
-  // Every whole frame the receiver sent so far.
   std::vector<Answer> Answers() const {
     std::vector<Answer> answers;
     Clock::time_point at;

@@ -17,7 +17,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The time n bytes take at baud, ten bits each, as a real line would.
 Clock::duration Bytes(std::size_t n, int baud) {
   return std::chrono::duration_cast<Clock::duration>(
       std::chrono::duration<double>(static_cast<double>(n) * 10.0 / baud));

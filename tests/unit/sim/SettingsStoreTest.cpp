@@ -53,41 +53,35 @@ std::optional<std::string> Reread(const std::string& path, const std::string& ke
 TEST(SettingsStore, RefusesWhatIsNoStateFileSaysWhyAndTakesNothing) {
   struct Case {
     const char* what;
+    const char* file;
     std::function<void(const std::string& path)> make;
-    std::vector<std::string> said;  // besides the path
+    std::string said;  // besides the path
   };
-  const std::string tooBig = std::to_string(StateFile::kMaxSize);
+  const auto write = [](const std::string& text) {
+    return [text](const std::string& p) { WriteFile(p, text); };
+  };
   const Case cases[] = {
-      {"a directory",
-       [](const std::string& p) { std::filesystem::create_directory(p); },
-       {"directory"}},
-      {"a file over the limit",
-       [](const std::string& p) {
-         WriteFile(p, "uart1.baudrate=9600\n#" + std::string(StateFile::kMaxSize, ' ') + "\n");
-       },
-       {tooBig}},
-      {"a malformed line",
-       [](const std::string& p) { WriteFile(p, "uart1.baudrate=9600\nuart1 baudrate 9600\n"); },
-       {":2:"}},
-      {"a named pipe", [](const std::string& p) { ::mkfifo(p.c_str(), 0644); }, {"regular"}},
-      {"a link to itself",
-       [](const std::string& p) { ::symlink(p.c_str(), p.c_str()); },
-       {"symbolic links"}},
-      {"a file in a missing directory", [](const std::string&) {}, {"No such file"}},
+      {"a directory", "state", [](const auto& p) { std::filesystem::create_directory(p); },
+       "directory"},
+      {"a file over the limit", "state",
+       write("uart1.baudrate=9600\n#" + std::string(StateFile::kMaxSize, ' ') + "\n"),
+       std::to_string(StateFile::kMaxSize)},
+      {"a malformed line", "state", write("uart1.baudrate=9600\nuart1 baudrate 9600\n"), ":2:"},
+      {"a named pipe", "state", [](const auto& p) { ::mkfifo(p.c_str(), 0644); }, "regular"},
+      {"a link to itself", "state", [](const auto& p) { ::symlink(p.c_str(), p.c_str()); },
+       "symbolic links"},
+      {"a file in a missing directory", "gone/state", [](const auto&) {}, "No such file"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
-    const std::string path = std::string(c.what) == "a file in a missing directory"
-                                 ? dir.Path("gone/state")
-                                 : dir.Path("state");
+    const std::string path = dir.Path(c.file);
     c.make(path);
     SettingsStore store;
     std::string error;
     EXPECT_FALSE(store.Attach(path, error));
     EXPECT_NE(error.find(path), std::string::npos) << error;
-    for (const std::string& words : c.said)
-      EXPECT_NE(error.find(words), std::string::npos) << error;
+    EXPECT_NE(error.find(c.said), std::string::npos) << error;
     EXPECT_EQ(store.values(), SettingsStore().values());
   }
 }
@@ -179,38 +173,34 @@ TEST(SettingsStore, ReplacesTheFileALinkLeadsToAndLeavesTheLinkALink) {
   }
 }
 
-TEST(SettingsStore, UsesAReadOnlyFileButNeverReplacesIt) {
-  TempDir dir;
-  const std::string path = dir.Path("state");
-  const std::string preset = "uart1.baudrate=9600\n";
-  WriteFile(path, preset);
-  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-  const ino_t before = Stat(path).st_ino;
-  SettingsStore store;
-  Attach(store, path);
-  EXPECT_TRUE(store.readOnly());
-  EXPECT_EQ(store.Get("uart1", "baudrate"), "9600");
-  store.Set("solution", "elevation_mask", "25");
-  store.RecordSave();
-  Persist(store);
-  EXPECT_EQ(ReadFile(path), preset);
-  EXPECT_EQ(Stat(path).st_ino, before);
-}
-
-TEST(SettingsStore, ReadsAFileUpToTheLimitAndKeepsItWholeRatherThanWriteOneOver) {
-  TempDir dir;
-  const std::string path = dir.Path("state");
-  std::string text = "uart1.baudrate=9600\n#";
-  text += std::string(StateFile::kMaxSize - text.size() - 1, ' ') + "\n";
-  WriteFile(path, text);
-  SettingsStore store;
-  Attach(store, path);
-  EXPECT_EQ(store.Get("uart1", "baudrate"), "9600");
-  store.Set("ethernet", "ip_address", std::string(StateFile::kMaxSize, 'x'));
-  std::string error;
-  EXPECT_FALSE(store.Persist(error));
-  EXPECT_NE(error.find(path), std::string::npos) << error;
-  EXPECT_EQ(ReadFile(path), text);
+// A read-only file is used but never replaced; a change that would make the file too big to
+// read again is refused, and the file kept as it was.
+TEST(SettingsStore, KeepsAReadOnlyFileAndOneAtTheLimitAsTheyAre) {
+  std::string atLimit = "uart1.baudrate=9600\n#";
+  atLimit += std::string(StateFile::kMaxSize - atLimit.size() - 1, ' ') + "\n";
+  for (const bool readOnly : {true, false}) {
+    SCOPED_TRACE(readOnly ? "read-only" : "at the limit");
+    TempDir dir;
+    const std::string path = dir.Path("state");
+    const std::string text = readOnly ? "uart1.baudrate=9600\n" : atLimit;
+    WriteFile(path, text);
+    ASSERT_EQ(::chmod(path.c_str(), readOnly ? 0444 : 0644), 0);
+    const ino_t before = Stat(path).st_ino;
+    SettingsStore store;
+    Attach(store, path);
+    EXPECT_EQ(store.readOnly(), readOnly);
+    EXPECT_EQ(store.Get("uart1", "baudrate"), "9600");
+    store.Set("ethernet", "ip_address",
+              readOnly ? "10.0.0.1" : std::string(StateFile::kMaxSize, 'x'));
+    store.RecordSave();
+    std::string error;
+    EXPECT_EQ(store.Persist(error), readOnly) << error;
+    if (!readOnly) {
+      EXPECT_NE(error.find(path), std::string::npos) << error;
+    }
+    EXPECT_EQ(ReadFile(path), text);
+    EXPECT_EQ(Stat(path).st_ino, before);
+  }
 }
 
 }  // namespace

@@ -18,7 +18,6 @@ namespace {
 
 using platform::LineDiagnosis;
 
-// The diagnosis watching a link core's frame stream, as both programs use it.
 struct Rig {
   explicit Rig(LineDiagnosis::Memory memory) : diagnosis(port, memory) {
     core.AddObserver(diagnosis);

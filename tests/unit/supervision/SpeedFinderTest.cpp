@@ -37,17 +37,13 @@ struct FinderRig {
             clock.Post(0ms, [answered, ok] { answered(ok); });
           }});
     };
-    transfer::TransferPolicy base;
-    base.inFlight = 4;
-    base.pacing = 5ms;
-    base.timeout = 500ms;
-    base.retries = 3;
-    finder = std::make_unique<SpeedFinder>(heard, clock.TimerFactory(), owner, base);
+    finder = std::make_unique<SpeedFinder>(
+        heard, clock.TimerFactory(), owner,
+        transfer::TransferPolicy{.inFlight = 4, .pacing = 5ms, .timeout = 500ms, .retries = 3});
     core.AddObserver(heard);
     EXPECT_TRUE(core.port().Open());
   }
 
-  // Runs the search to its end; how long it took in virtual time.
   std::chrono::milliseconds Find() {
     const auto start = clock.Now();
     finder->Find([this](bool f) { found = f; });

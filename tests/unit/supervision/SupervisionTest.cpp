@@ -24,7 +24,6 @@ namespace {
 namespace lamp = session::lamp;
 using Phase = supervision::BaudSearch::Phase;
 
-// The settings writes of "uart1"/name the program sent, in order.
 using Written = platform::fakes::FakeSerialPort::Written;
 std::vector<Written> Uart1Writes(const platform::fakes::FakeSerialPort& port,
                                  std::string_view name) {

@@ -17,68 +17,51 @@ namespace {
 struct Case {
   const char* section;
   const char* name;
-  const char* value;
-  bool acceptable;
+  std::vector<const char*> taken;
+  std::vector<const char*> refused;
 };
 
 TEST(SettingValues, RefusesWhatAReceiverWouldRefuse) {
   const Case cases[] = {
-      {"surveyed_position", "surveyed_lat", "51.4778", true},
-      {"surveyed_position", "surveyed_lat", "-90", true},
-      {"surveyed_position", "surveyed_lat", "90.0001", false},
-      {"surveyed_position", "surveyed_lat", "north", false},
-      {"surveyed_position", "surveyed_lat", "", false},
-      {"surveyed_position", "surveyed_lat", "nan", false},
-      {"surveyed_position", "surveyed_lat", "1e1", false},
-      {"surveyed_position", "surveyed_lat", " 5", false},
-      {"surveyed_position", "surveyed_lat", "5.", true},
-      {"surveyed_position", "surveyed_lat", ".", false},
-      {"surveyed_position", "surveyed_lon", "-180", true},
-      {"surveyed_position", "surveyed_lon", "180.5", false},
-      {"surveyed_position", "surveyed_alt", "-12.75", true},
-      {"surveyed_position", "surveyed_alt", "12,75", false},
-      {"solution", "elevation_mask", "0", true},
-      {"solution", "elevation_mask", "90", true},
-      {"solution", "elevation_mask", "-1", false},
-      {"solution", "elevation_mask", "91", false},
-      {"solution", "elevation_mask", "ten", false},
-      {"ethernet", "ip_address", "192.168.0.222", true},
-      {"ethernet", "ip_address", "0.0.0.0", true},
-      {"ethernet", "ip_address", "256.1.1.1", false},
-      {"ethernet", "ip_address", "1.2.3", false},
-      {"ethernet", "ip_address", "1.2.3.4.5", false},
-      {"ethernet", "ip_address", "1..3.4", false},
-      {"ethernet", "ip_address", "1.2.3.4.", false},
-      {"ethernet", "ip_address", "", false},
-      {"ethernet", "ip_address", "fe80::1", false},
-      {"ethernet", "netmask", "255.255.255.0", true},
-      {"ethernet", "gateway", "gateway", false},
-      {"ethernet", "interface_mode", "Config", true},
-      {"ethernet", "interface_mode", "Off", false},
-      {"uart0", "mode", "RTCMv3 OUT", true},
-      {"uart1", "mode", "sbp", false},
-      {"uart1", "flow_control", "None", true},
-      {"uart1", "flow_control", "XON", false},
-      {"tcp_server1", "mode", "NMEA OUT", true},
-      {"tcp_client0", "mode", "Disabled", true},
-      {"udp_client1", "mode", "Enabled", false},
-      {"acquisition", "glonass_acquisition_enabled", "True", true},
-      {"acquisition", "glonass_acquisition_enabled", "true", false},
-      {"solution", "enable_beidou", "1", false},
-      {"surveyed_position", "broadcast", "False", true},
-      {"nmea", "gpgga_msg_rate", "-1", false},
-      {"tcp_server0", "port", "65536", false},
-      {"uart1", "baudrate", "230400", true},
-      {"uart0", "baudrate", "14400", false},
+      {"surveyed_position",
+       "surveyed_lat",
+       {"51.4778", "-90", "5."},
+       {"90.0001", "north", "", "nan", "1e1", " 5", "."}},
+      {"surveyed_position", "surveyed_lon", {"-180"}, {"180.5"}},
+      {"surveyed_position", "surveyed_alt", {"-12.75"}, {"12,75"}},
+      {"solution", "elevation_mask", {"0", "90"}, {"-1", "91", "ten"}},
+      {"ethernet",
+       "ip_address",
+       {"192.168.0.222", "0.0.0.0"},
+       {"256.1.1.1", "1.2.3", "1.2.3.4.5", "1..3.4", "1.2.3.4.", "", "fe80::1"}},
+      {"ethernet", "netmask", {"255.255.255.0"}, {}},
+      {"ethernet", "gateway", {}, {"gateway"}},
+      {"ethernet", "interface_mode", {"Config"}, {"Off"}},
+      {"uart0", "mode", {"RTCMv3 OUT"}, {}},
+      {"uart1", "mode", {}, {"sbp"}},
+      {"uart1", "flow_control", {"None"}, {"XON"}},
+      {"tcp_server1", "mode", {"NMEA OUT"}, {}},
+      {"tcp_client0", "mode", {"Disabled"}, {}},
+      {"udp_client1", "mode", {}, {"Enabled"}},
+      {"acquisition", "glonass_acquisition_enabled", {"True"}, {"true"}},
+      {"solution", "enable_beidou", {}, {"1"}},
+      {"surveyed_position", "broadcast", {"False"}, {}},
+      {"nmea", "gpgga_msg_rate", {}, {"-1"}},
+      {"tcp_server0", "port", {}, {"65536"}},
+      {"uart1", "baudrate", {"230400"}, {}},
+      {"uart0", "baudrate", {}, {"14400"}},
       // Settings no rule names take anything.
-      {"uart0", "enabled_sbp_messages", "anything at all", true},
-      {"custom", "setting", "", true},
+      {"uart0", "enabled_sbp_messages", {"anything at all"}, {}},
+      {"custom", "setting", {""}, {}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.section) + "." + c.name + " = \"" + c.value + "\"");
-    EXPECT_EQ(ValueAcceptable(c.section, c.name, c.value), c.acceptable);
+    for (const bool acceptable : {true, false}) {
+      for (const char* value : acceptable ? c.taken : c.refused) {
+        EXPECT_EQ(ValueAcceptable(c.section, c.name, value), acceptable)
+            << c.section << "." << c.name << " = \"" << value << "\"";
+      }
+    }
   }
-  // The words say what the setting takes.
   EXPECT_EQ(WhyValueRefused("uart1", "mode", "sbp"),
             "not one of \"SBP\", \"NMEA OUT\", \"RTCMv3 OUT\"");
 }

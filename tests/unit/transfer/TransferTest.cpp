@@ -41,7 +41,6 @@ const std::string kAnswers[] = {"10.0.0.2", "10.0.0.1",   "255.0.0.0", "15",    
 
 struct TransferRig : SessionRig {
   TransferRig() { OpenPort(); }
-  // The receiver answers each frame it hears with what `reply` makes of its texts, `delay` later.
   void Answer(std::function<std::optional<Bytes>(const Row&)> reply,
               std::chrono::milliseconds delay = {}) {
     port.SetResponder([this, reply, delay](std::span<const std::uint8_t> bytes) {
