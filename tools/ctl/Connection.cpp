@@ -95,10 +95,7 @@ void Connection::Transfer(Direction direction, std::vector<transfer::TransferIte
   progressTotal_ += items.size();
   transfer::SettingsTransfer::Callbacks callbacks;
   callbacks.finished = [this, then, epoch = epoch_] {
-    Results results;
-    results.reserve(transfer_->size());
-    for (std::size_t i = 0; i < transfer_->size(); ++i) results.push_back(transfer_->result(i));
-    Later([this, then, epoch, results = std::move(results)] {
+    Later([this, then, epoch, results = SoFar()] {
       if (epoch == epoch_) then(results);
     });
   };
@@ -138,7 +135,12 @@ void Connection::WriteAlone(const transfer::ProfileSetting& row, Then then, Answ
 // written to it if need be, or over a new connection, or at last wherever a search finds it. A
 // read of the setting confirms it, and so does any other frame heard meanwhile (a setting may be
 // one the receiver never answers for): each look lasts long enough to hear a heartbeat.
-void Connection::Confirm(const transfer::ProfileSetting& row, std::function<void(AfterCut)> then) {
+void Connection::Confirm(const transfer::ProfileSetting& row,
+                         std::function<void(AfterCut)> confirmed) {
+  // A look overtaken (the port lost meanwhile) says nothing any more.
+  const auto then = [this, confirmed, epoch = epoch_](AfterCut after) {
+    if (epoch == epoch_) confirmed(after);
+  };
   const transfer::SettingKey key{row.section, row.name};
   const auto told = [then](bool alive) { then(alive ? AfterCut::Answering : AfterCut::Silent); };
   const auto heard = [this, key](std::function<void(bool)> next) { finder_->Look(key, next); };
@@ -194,6 +196,13 @@ void Connection::SendSave() {
 
 void Connection::StopTransfer() {
   if (transfer_) transfer_->Stop();
+}
+
+Connection::Results Connection::SoFar() const {
+  Results results;
+  if (!transfer_) return results;
+  for (std::size_t i = 0; i < transfer_->size(); ++i) results.push_back(transfer_->result(i));
+  return results;
 }
 
 void Connection::After(std::chrono::milliseconds delay, Step step) {

@@ -92,6 +92,8 @@ class Connection final {
   void SendSave();
   // The transfer under way sends nothing more; what is on the line may still be answered.
   void StopTransfer();
+  // Where each item of the transfer under way stands now (a request on the line: Awaiting).
+  Results SoFar() const;
   // The steps scheduled so far are dropped.
   void Overtake() { ++epoch_; }
   void Later(Step step) { After(std::chrono::milliseconds(0), std::move(step)); }

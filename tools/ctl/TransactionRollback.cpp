@@ -20,6 +20,9 @@ constexpr auto kRestoreLimit = 5s;
 // A receiver lost mid-apply is looked for about 5 s: a new open every kRegainEvery.
 constexpr auto kRegainEvery = 250ms;
 constexpr int kRegainAttempts = 20;
+// Losses a run looks past: the one that started the way back, and one after each setting that
+// can cut the link as it is put back.
+constexpr int kRegains = 4;
 // Answers to requests already on the line when an interrupt stops the writes.
 constexpr auto kInFlightGrace = 300ms;
 
@@ -47,9 +50,19 @@ void TransactionRun::Lost(const Connection::Loss& loss) {
     ctx_.report.diagnosis = "port lost after the save was sent: " + loss.reason;
     return ctx_.finish();
   }
+  if (loss.cut || !Transactional() || !HasWritten() || regains_ >= kRegains) {
+    return CommandRun::Lost(loss);
+  }
   // Settings may have changed: the receiver is looked for again, to put them back.
-  if (!loss.cut && Transactional() && HasWritten() && phase_ != Phase::Restoring) {
-    return LostMidApply(loss.words);
+  if (phase_ != Phase::Restoring) return LostMidApply(loss.words);
+  // A setting that cuts the link, just put back, took the line with it, as it did going forward:
+  // the receiver is looked for again and the way back goes on.
+  if (restoreNext_) {
+    ++regains_;
+    Step next = std::move(restoreNext_);
+    restoreNext_ = nullptr;
+    ctx_.link.Overtake();
+    return ctx_.link.Later([this, next] { Regain(kRegainAttempts, next); });
   }
   CommandRun::Lost(loss);
 }
@@ -61,6 +74,7 @@ bool TransactionRun::GoBackIfInterrupted() {
 }
 
 void TransactionRun::Rollback(std::set<SettingName> keep) {
+  TakeWritesSoFar();
   if (!readBack_) SettleUnfinished();
   const bool partial = !keep.empty();
   mustRestore_ = !partial;
@@ -87,7 +101,10 @@ void TransactionRun::Rollback(std::set<SettingName> keep) {
 
 void TransactionRun::RestoreLast(std::vector<RestoreStep> steps, std::size_t k, Step then) {
   ctx_.link.ForgetCut();
+  restoreNext_ = nullptr;
   if (k == steps.size()) return then();
+  // Lost once this one is written: found again, the way back goes on with the next.
+  restoreNext_ = [this, steps, k, then] { RestoreLast(steps, k + 1, then); };
   restoring_ = {steps[k].name.first, steps[k].name.second, steps[k].value, 0};
   ctx_.link.ExpectCut(restoring_);
   ctx_.link.WriteAlone(restoring_, [this, steps = std::move(steps), k, then](Results results) {
@@ -123,6 +140,8 @@ void TransactionRun::ReadRestored(const std::vector<RestoreStep>& steps, bool th
 // in, a TCP server that dropped the client), the receiver found, and everything put back.
 void TransactionRun::LostMidApply(const std::string& why) {
   lost_ = why;
+  ++regains_;
+  TakeWritesSoFar();
   mustRestore_ = true;
   ctx_.report.exit = std::max(ctx_.report.exit, ExitCode::NoReceiver);
   ctx_.report.diagnosis = why;
@@ -130,19 +149,19 @@ void TransactionRun::LostMidApply(const std::string& why) {
   readBack_ = true;  // what the writes got so far stays as it is
   phase_ = Phase::Restoring;
   ctx_.link.Overtake();
-  ctx_.link.Later([this] { Regain(kRegainAttempts); });
+  ctx_.link.Later([this] { Regain(kRegainAttempts, [this] { Rollback(); }); });
 }
 
-void TransactionRun::Regain(int attemptsLeft) {
+void TransactionRun::Regain(int attemptsLeft, Step found) {
   if (ctx_.link.Reopen()) {
-    return ctx_.link.FindSpeed([this](bool found) {
-      if (!found) return Fail(ExitCode::NoReceiver, ctx_.link.Diagnosis());
+    return ctx_.link.FindSpeed([this, found](bool heard) {
+      if (!heard) return Fail(ExitCode::NoReceiver, ctx_.link.Diagnosis());
       ctx_.report.diagnosis = lost_ + "; found again";
-      Rollback();
+      found();
     });
   }
   if (attemptsLeft <= 1) return Fail(ExitCode::NoReceiver, lost_ + "; it did not come back");
-  ctx_.link.After(kRegainEvery, [this, attemptsLeft] { Regain(attemptsLeft - 1); });
+  ctx_.link.After(kRegainEvery, [this, attemptsLeft, found] { Regain(attemptsLeft - 1, found); });
 }
 
 // Whatever the run may have changed and did not put back is left changed, and says so.

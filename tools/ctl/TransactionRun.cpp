@@ -96,9 +96,11 @@ void TransactionRun::WritePlanned() {
                      apply_.Repeated({row.section, row.name})});
   }
   phase_ = Phase::Writing;
+  writing_ = plan.together;
   ctx_.link.Transfer(
       Direction::Write, std::move(items), ctx_.link.Policy(),
       [this](Results results) {
+        writing_.clear();
         TakeWrites(apply_.plan().together, results);
         NoteSlowAnswers(results);
         if (GoBackIfInterrupted()) return;
@@ -118,6 +120,12 @@ void TransactionRun::TakeWrites(const std::vector<std::size_t>& rows, const Resu
   for (std::size_t k = 0; k < rows.size(); ++k) apply_.TakeWrite(rows[k], results[k]);
 }
 
+void TransactionRun::TakeWritesSoFar() {
+  const Results results = ctx_.link.SoFar();
+  if (results.size() == writing_.size()) TakeWrites(writing_, results);
+  writing_.clear();
+}
+
 void TransactionRun::WriteLast(std::size_t k, Step then) {
   ctx_.link.ForgetCut();
   if (k == apply_.plan().last.size()) return then();
@@ -125,9 +133,11 @@ void TransactionRun::WriteLast(std::size_t k, Step then) {
   const transfer::ProfileSetting& row = apply_.rows()[index];
   ctx_.link.ExpectCut(row);
   phase_ = Phase::Writing;
+  writing_ = {index};
   ctx_.link.WriteAlone(
       row,
       [this, k, index, &row, then](Results results) {
+        writing_.clear();
         TakeWrites({index}, results);
         const Answer answer = results.front().outcome;
         // A refused setting changed nothing on the receiver's side.
@@ -216,6 +226,7 @@ void TransactionRun::SettleUnfinished() {
 }
 
 void TransactionRun::CutShort() {
+  TakeWritesSoFar();
   SettleUnfinished();
   // A run cut short after writing began leaves what it wrote, unless it was put back.
   if (Transactional() && HasWritten()) mustRestore_ = true;

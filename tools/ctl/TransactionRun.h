@@ -42,6 +42,9 @@ class TransactionRun final : public CommandRun {
   void TakeReadBack(const Results& results, const std::vector<SettingName>& written);
   void Save();
   void TakeWrites(const std::vector<std::size_t>& rows, const Results& results);
+  // A run overtaken mid-write: where the writes on the line stand, so that one taken by the
+  // receiver whose answer never came is put back too.
+  void TakeWritesSoFar();
   void SettleUnfinished();
 
   // The way back (TransactionRollback.cpp).
@@ -51,16 +54,20 @@ class TransactionRun final : public CommandRun {
   void RestoreLast(std::vector<RestoreStep> steps, std::size_t k, Step then);
   void ReadRestored(const std::vector<RestoreStep>& steps, bool thenSave);
   void LostMidApply(const std::string& why);
-  void Regain(int attemptsLeft);
+  // The port again, the receiver's speed found, then found.
+  void Regain(int attemptsLeft, Step found);
 
   // Each row's write is taken as its answer comes, so a run cut short still knows it.
   ApplyRun apply_;
+  std::vector<std::size_t> writing_;  // the rows of the write transfer under way
+  int regains_ = 0;                   // times the receiver was lost and looked for
   Phase phase_ = Phase::Snapshot;
-  bool readBack_ = false;               // the forward pass's read back is in the entries
-  bool mustRestore_ = false;            // the run failed after writing: everything goes back
-  bool interrupted_ = false;            // a signal cut the run short
-  bool saveSent_ = false;               // the run is done: a loss now is only noted
-  std::string lost_;                    // why the receiver went away mid-apply
+  bool readBack_ = false;     // the forward pass's read back is in the entries
+  bool mustRestore_ = false;  // the run failed after writing: everything goes back
+  bool interrupted_ = false;  // a signal cut the run short
+  bool saveSent_ = false;     // the run is done: a loss now is only noted
+  std::string lost_;          // why the receiver went away mid-apply
+  Step restoreNext_;  // a setting that can cut the link is being put back: what comes after it
   transfer::ProfileSetting restoring_;  // the link-cutting setting being put back
 };
 
