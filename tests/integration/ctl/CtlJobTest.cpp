@@ -61,6 +61,17 @@ struct JobRig {
     return job.report();
   }
 
+  // Runs the job; cut() comes once, when the writes have begun (the snapshot is three reads,
+  // each one frame).
+  const PortReport& RunCuttingInOnceWriting(std::function<void()> cut) {
+    bool cutIn = false;
+    return Run([&] {
+      if (cutIn || port.written().size() < 5) return;
+      cutIn = true;
+      cut();
+    });
+  }
+
   const SettingEntry& Entry(const std::string& section, const std::string& name) const {
     for (const auto& entry : job.report().settings) {
       if (entry.section == section && entry.name == name) return entry;
@@ -167,11 +178,7 @@ TEST(Transaction, FollowsTheReceiverToTheSpeedItWasGiven) {
 
 TEST(Transaction, AReceiverLostMidApplyIsFoundAgainAndPutBack) {
   JobRig rig({}, Apply());
-  bool unplugged = false;
-  const PortReport& report = rig.Run([&] {
-    // Lost once the writes have begun: the snapshot is three reads, each one frame.
-    if (unplugged || rig.port.written().size() < 5) return;
-    unplugged = true;
+  const PortReport& report = rig.RunCuttingInOnceWriting([&] {
     rig.port.Unplug();
     rig.job.PortFailed("device removed");
     rig.clock.Post(1s, [&] { rig.port.Replug(); });
@@ -187,12 +194,7 @@ TEST(Transaction, AReceiverLostMidApplyIsFoundAgainAndPutBack) {
 
 TEST(Transaction, AnInterruptPutsBackAndSavesNothing) {
   JobRig rig({}, Apply());
-  bool interrupted = false;
-  const PortReport& report = rig.Run([&] {
-    if (interrupted || rig.port.written().size() < 5) return;
-    interrupted = true;
-    rig.job.Interrupt(SIGINT);
-  });
+  const PortReport& report = rig.RunCuttingInOnceWriting([&] { rig.job.Interrupt(SIGINT); });
   EXPECT_EQ(Said(report), "interrupted by SIGINT");
   EXPECT_TRUE(report.rolledBack);
   EXPECT_FALSE(report.saved);
