@@ -13,8 +13,6 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <map>
-#include <memory>
-#include <vector>
 
 #include "e2e/CtlRun.h"
 #include "e2e/SimProcess.h"
@@ -116,8 +114,8 @@ TEST(CtlPorts, SeveralAtOnceOneOfThemOverTcp) {
 }
 
 // What a technician new to the tools meets, from the README and the man pages alone: one run of
-// orvanectl each, read as text, against fresh simulated receivers. In the arguments, {sim} and
-// {sim2} are the receivers' links, {tcp} the first one's TCP port, {profile} the case's file.
+// orvanectl each, read as text, against a fresh simulated receiver. In the arguments, {sim} is
+// the receiver's link, {tcp} its TCP port, {profile} the case's file.
 struct FirstUseCase {
   const char* title;
   QStringList arguments;
@@ -125,7 +123,6 @@ struct FirstUseCase {
   QStringList says;   // on stdout (an error: on stderr), in this order
   QStringList never;  // nowhere on stdout
   QByteArray profile = {};
-  int sims = 1;
   QString com1 = {};  // ORVANE_COM1, for --port 1
 };
 
@@ -141,17 +138,12 @@ TEST_P(CtlFirstUse, DoesWhatTheDocsSay) {
   ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
   const QString tcpPort = QString::number(probe.serverPort());
   probe.close();
-  std::vector<std::unique_ptr<SimProcess>> sims;
-  for (int i = 0; i < test.sims; ++i) {
-    sims.push_back(
-        std::make_unique<SimProcess>(i == 0 ? QStringList{"--tcp", tcpPort} : QStringList{}));
-  }
+  SimProcess sim({"--tcp", tcpPort});
   ProfileFile profile(test.profile);
   const auto fill = [&](QString text) {
-    for (int i = 0; i < test.sims; ++i) {
-      text.replace(i == 0 ? "{sim}" : "{sim2}", sims[static_cast<std::size_t>(i)]->link());
-    }
-    return text.replace("{tcp}", tcpPort).replace("{profile}", profile.path());
+    return text.replace("{sim}", sim.link())
+        .replace("{tcp}", tcpPort)
+        .replace("{profile}", profile.path());
   };
   QStringList arguments;
   for (const QString& argument : test.arguments) arguments << fill(argument);
@@ -199,30 +191,12 @@ INSTANTIATE_TEST_SUITE_P(
                      {"netmask = 255.255.255.0",
                       "# ethernet.ip_adress: unknown; did you mean ethernet.ip_address?"},
                      {"ip_adress ="}},
-        FirstUseCase{
-            "EveryPortsRowsUnderItsHeader",
-            {"--port", "/dev/orvane-none", "--port", "{sim}", "--port", "{sim2}", "diff",
-             "{profile}"},
-            3,
-            {"== /dev/orvane-none: port cannot be opened", "== {sim} (sender 0x",
-             "): 1 differs, 1 unchanged, exit 1\n  solution.elevation_mask", "== {sim2} (sender 0x",
-             "\n\n/dev/orvane-none: ", "\n{sim} (sender 0x", "\n{sim2} (sender 0x"},
-            {},
-            "[solution]\nelevation_mask = 5\n[uart1]\nbaudrate = 19200\n",
-            2},
-        FirstUseCase{"QuietLeavesOutUnchangedRows",
-                     {"--port", "{sim}", "-q", "diff", "{profile}"},
-                     1,
-                     {"solution.elevation_mask: \"10\" -> \"5\" (differs)"},
-                     {"unchanged"},
-                     "[solution]\nelevation_mask = 5\n[uart1]\nbaudrate = 19200\n"},
         FirstUseCase{"CommItemOverTcp",
                      {"--port", "1", "detect"},
                      0,
                      {"tcp://127.0.0.1:{tcp}: heartbeat over TCP"},
                      {},
                      {},
-                     1,
                      "tcp://127.0.0.1:{tcp}"}),
     [](const auto& info) { return std::string(info.param.title); });
 
