@@ -7,6 +7,7 @@
 namespace orvane::link {
 
 std::optional<char32_t> NextCodePoint(std::string_view& text) {
+  if (text.empty()) return std::nullopt;
   const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
   const std::uint8_t lead = byte(0);
   std::size_t length = 0;

@@ -10,7 +10,8 @@
 namespace orvane::link {
 
 // Decodes the character at the front of text and drops it from text. Nothing, and text as it
-// was, when the bytes there are malformed, overlong, a surrogate or beyond U+10FFFF.
+// was, when text is empty or the bytes there are malformed, overlong, a surrogate or beyond
+// U+10FFFF.
 std::optional<char32_t> NextCodePoint(std::string_view& text);
 
 bool IsValidUtf8(std::string_view text);

@@ -7,6 +7,7 @@
 #include "Overrides.h"
 #include "PortSpec.h"
 #include "ProfileInput.h"
+#include "link/Utf8.h"
 #include "transfer/SettingValues.h"
 
 namespace orvane::ctl {
@@ -26,28 +27,6 @@ struct Fault {
   int column = 0;
   std::string message;
 };
-
-// The length of the UTF-8 sequence at text[at], or 0 when none starts there.
-std::size_t Utf8Length(std::string_view text, std::size_t at) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(at);
-  if (lead < 0x80) return 1;
-  std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
-                       : lead >= 0xE0 && lead <= 0xEF ? 3
-                       : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                      : 0;
-  if (length == 0 || at + length > text.size()) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(at + i) & 0xC0) != 0x80) return 0;
-  }
-  const unsigned char second = byte(at + 1);
-  // Overlong forms, surrogates and code points past U+10FFFF.
-  if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
-      (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)) {
-    return 0;
-  }
-  return length;
-}
 
 // Splits the text into records of cells; the first fault ends it.
 class Reader {
@@ -116,9 +95,10 @@ class Reader {
       if (c == '\r' && (at_ + 1 >= text_.size() || text_[at_ + 1] != '\n')) {
         return Fault{line_, cell.column, "a carriage return without a line feed"};
       }
-      const std::size_t length = Utf8Length(text_, at_);
-      if (length == 0) return Fault{line_, cell.column, "not valid UTF-8"};
+      std::string_view rest = text_.substr(at_);
+      if (!link::NextCodePoint(rest)) return Fault{line_, cell.column, "not valid UTF-8"};
       if (c == '\n') ++line_;
+      const std::size_t length = text_.size() - at_ - rest.size();
       cell.text.append(text_.substr(at_, length));
       at_ += length;
     }
