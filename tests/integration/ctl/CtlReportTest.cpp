@@ -172,6 +172,10 @@ TEST(ReportText, EveryRowUnderItsPortsHeaderAndQuietKeepsFailuresOnly) {
   EXPECT_EQ(RenderText(report, true),
             "== /dev/ttyUSB1: 1 unchanged, 1 refused, exit 4\n"
             "  ntrip.enable: wanted \"True\", reads \"False\" (refused, status 2)\n");
+  // One port alone needs no header.
+  report.ports = {good};
+  EXPECT_EQ(RenderText(report, false),
+            "  uart1.mode: \"NMEA\" -> \"SBP\" (written, status 0)\n  settings saved\n");
 }
 
 TEST(ReportEntries, OnePerSettingInTheOrderOfItsFirstRowWantingItsLastValue) {

@@ -166,6 +166,9 @@ TEST(WindowWrite, AnswersCountOnlyForRowsSentSinceTheLastClick) {
   std::vector<Bytes> late;
   for (const Row& t : rig.SentTexts(kWrite)) late.push_back(*WriteAnswer(t));
   rig.session->OnWriteClicked();
+  rig.port.ReceiverSends(late.back());
+  rig.clock.RunDue();
+  EXPECT_EQ(rig.status().caption(), "Write Configuration  0 of 49");  // the sign's blank
   rig.Advance(4 * kTick);
   for (const Bytes& answer : late) rig.port.ReceiverSends(answer);
   rig.clock.RunDue();
