@@ -9,6 +9,7 @@
 #include <csignal>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "PortJob.h"
@@ -195,9 +196,30 @@ TEST(Transaction, AReceiverLostMidApplyIsFoundAgainAndPutBack) {
   EXPECT_EQ(rig.receiver.store().saves(), 0);
 }
 
+// --partial keeps what got through: a receiver gone for good while the last write awaits its
+// answer leaves the answered writes reported written and that one unanswered.
+TEST(Transaction, PartialLostForGoodReportsTheWritesAnsweredSoFar) {
+  JobRig rig(With(&sim::Options::unansweredWrites, "ethernet.netmask"), Apply(true));
+  std::optional<std::chrono::milliseconds> writing;
+  const PortReport& report = rig.Run([&] {
+    if (!writing && rig.port.written().size() >= 5) writing = rig.clock.Now();
+    if (!writing || rig.clock.Now() != *writing + 200ms) return;
+    rig.port.Unplug();
+    rig.job.PortFailed("device removed");
+  });
+  EXPECT_EQ(report.exit, ExitCode::NoReceiver) << Said(report);
+  EXPECT_EQ(rig.Entry("solution", "elevation_mask").outcome, Outcome::Written);
+  EXPECT_EQ(rig.Entry("ethernet", "ip_address").outcome, Outcome::Written);
+  EXPECT_EQ(rig.Entry("ethernet", "netmask").outcome, Outcome::Unanswered);
+  EXPECT_FALSE(report.saved);
+}
+
 TEST(Transaction, AnInterruptPutsBackAndSavesNothing) {
   JobRig rig({}, Apply());
-  const PortReport& report = rig.RunCuttingInOnceWriting([&] { rig.job.Interrupt(SIGINT); });
+  const PortReport& report = rig.RunCuttingInOnceWriting([&] {
+    rig.job.Interrupt(SIGINT);
+    rig.job.Interrupt(SIGTERM);  // the program ends at once on a second signal; the job ignores it
+  });
   EXPECT_EQ(Said(report), "interrupted by SIGINT");
   EXPECT_TRUE(report.rolledBack);
   EXPECT_FALSE(report.saved);
