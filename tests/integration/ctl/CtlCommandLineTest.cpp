@@ -136,8 +136,10 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"FleetAndPort", "--port /dev/x apply p --fleet f.csv", "apply",
                   "give --fleet or --port, not both"},
         UsageCase{"ASenderThatIsNoNumber", "journal --sender 0xZZ j", "journal", "--sender"},
-        UsageCase{"ASetValueTheReceiverWouldRefuse", "set solution.elevation_mask=95", "set",
-                  "set: solution.elevation_mask=95: not an elevation mask"},
+        UsageCase{
+            "ASetValueTheReceiverWouldRefuse", "set solution.elevation_mask=95", "set",
+            "set: solution.elevation_mask=95: not an elevation mask: a decimal number of degrees "
+            "from 0 to 90"},
         UsageCase{"ABaudRateTheReceiverHasNot", "set uart1.baudrate=14400", "set",
                   "uart1.baudrate=14400: not one of \"1200\""},
         UsageCase{"SetWillNotEmptyTheGateway", "set ethernet.gateway=", "set",

@@ -114,8 +114,14 @@ TEST(Journal, ALineIsOneCompactObjectWithTheRunAndEverySetting) {
   using namespace std::chrono;
   const JournalRun run{JournalTime(system_clock::time_point(milliseconds(1796644658123))), "apply",
                        "base.ini", ""};
-  const std::string line = JournalLine(run, Written("/dev/ttyUSB0", 0x1234));
+  PortReport report = Written("/dev/ttyUSB0", 0x1234);
+  report.diagnosis = "heartbeat at 19200";
+  const std::string line = JournalLine(run, report);
   ASSERT_EQ(line.find('\n'), line.size() - 1);
+  EXPECT_EQ(JournalText(ReadJournal(line, {})),
+            "2026-12-07T11:57:38.123Z  apply base.ini  /dev/ttyUSB0 (sender 0x1234): exit 0, "
+            "saved, heartbeat at 19200\n"
+            "  ethernet.ip_address: \"10.0.0.1\" -> \"10.0.0.2\" (written)\n");
   const QJsonObject entry = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
   EXPECT_EQ(entry.value("time").toString(), "2026-12-07T11:57:38.123Z");
   EXPECT_TRUE(entry.value("fleet").isNull());
