@@ -213,7 +213,13 @@ TEST(Devices, APermissionFaultNamesTheGroupThatMayOpenIt) {
   ::close(master);
 }
 
+// `get KEY > saved.ini` with the receiver missing leaves an empty file, the reason on stderr.
 TEST(Output, GetKeepsStdoutAProfileEvenWhenItFails) {
+  const Result alone = Ctl({"--port", kNone, "get", "uart1.baudrate"});
+  EXPECT_EQ(alone.exit, 3);
+  EXPECT_EQ(alone.out, "");
+  EXPECT_TRUE(alone.err.startsWith("orvanectl: /dev/orvane-none: port cannot be opened"))
+      << alone.err.toStdString();
   const Result text = Ctl({"--port", kNone, "--port", kClosed, "get", "uart1.baudrate"});
   EXPECT_EQ(text.exit, 3);
   EXPECT_FALSE(text.out.isEmpty());
