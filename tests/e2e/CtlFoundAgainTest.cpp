@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QTcpServer>
 #include <map>
 
 #include "e2e/CtlRun.h"
@@ -13,11 +12,6 @@
 
 namespace orvane::testing {
 namespace {
-
-QString FreeTcpPort() {
-  QTcpServer probe;
-  return probe.listen(QHostAddress::LocalHost, 0) ? QString::number(probe.serverPort()) : QString();
-}
 
 struct FoundAgainCase {
   const char* title;

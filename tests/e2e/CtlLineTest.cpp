@@ -5,18 +5,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QTcpServer>
-
 #include "e2e/CtlRun.h"
 #include "e2e/SimProcess.h"
 
 namespace orvane::testing {
 namespace {
-
-QString FreeTcpPort() {
-  QTcpServer probe;
-  return probe.listen(QHostAddress::LocalHost, 0) ? QString::number(probe.serverPort()) : QString();
-}
 
 struct DetectCase {
   const char* title;

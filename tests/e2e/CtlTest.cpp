@@ -10,7 +10,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <map>
 
@@ -93,10 +92,7 @@ TEST(CtlSpeed, ApplyFollowsTheReceiverToTheSpeedItWasGiven) {
 }
 
 TEST(CtlPorts, SeveralAtOnceOneOfThemOverTcp) {
-  QTcpServer probe;
-  ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-  const QString tcpPort = QString::number(probe.serverPort());
-  probe.close();
+  const QString tcpPort = FreeTcpPort();
   SimProcess first;
   SimProcess second({"--tcp", tcpPort, "--refuse", "solution.elevation_mask"});
   const QString tcp = "tcp://127.0.0.1:" + tcpPort;
@@ -134,10 +130,7 @@ class CtlFirstUse : public ::testing::TestWithParam<FirstUseCase> {};
 
 TEST_P(CtlFirstUse, DoesWhatTheDocsSay) {
   const FirstUseCase& test = GetParam();
-  QTcpServer probe;
-  ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-  const QString tcpPort = QString::number(probe.serverPort());
-  probe.close();
+  const QString tcpPort = FreeTcpPort();
   SimProcess sim({"--tcp", tcpPort});
   ProfileFile profile(test.profile);
   const auto fill = [&](QString text) {
@@ -226,10 +219,7 @@ const QByteArray kFiveRows =
 
 TEST_P(CtlHostile, EndsAsTheLineAllowsAndSaysWhatHappened) {
   const HostileCase& c = GetParam();
-  QTcpServer probe;
-  ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-  const QString tcpPort = QString::number(probe.serverPort());
-  probe.close();
+  const QString tcpPort = FreeTcpPort();
   SimProcess sim(c.simArguments + (c.overTcp ? QStringList{"--tcp", tcpPort} : QStringList{}));
   ProfileFile profile(c.outcomes.count("ethernet.ip_address") ? kProfile : kFiveRows);
   QStringList arguments{"--port", c.overTcp ? "tcp://127.0.0.1:" + tcpPort : sim.link()};

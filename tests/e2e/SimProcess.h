@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
@@ -24,6 +25,12 @@ using namespace std::chrono_literals;
 template <typename Done>
 bool WaitFor(Done done, std::chrono::milliseconds limit) {
   return QTest::qWaitFor(done, static_cast<int>(limit.count()));
+}
+
+// A loopback port nobody listens on just now, for the simulator's --tcp; empty if none is free.
+inline QString FreeTcpPort() {
+  QTcpServer probe;
+  return probe.listen(QHostAddress::LocalHost, 0) ? QString::number(probe.serverPort()) : QString();
 }
 
 class SimProcess {

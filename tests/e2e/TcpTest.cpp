@@ -2,7 +2,6 @@
 // The operator's session with the simulated receiver over its TCP server: COM port 1 leads to
 // tcp://127.0.0.1:PORT. A network link has no speed, so a silent receiver is never searched for.
 
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <memory>
 #include <vector>
@@ -11,12 +10,6 @@
 
 namespace orvane::testing {
 namespace {
-
-// A loopback port nobody listens on just now.
-quint16 FreePort() {
-  QTcpServer probe;
-  return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
-}
 
 // Waits for a status line while keeping every one shown on the way.
 bool WaitWatching(const ProgramRig& program, const std::string& status,
@@ -31,13 +24,11 @@ bool WaitWatching(const ProgramRig& program, const std::string& status,
 }
 
 TEST(OperatorOverTcp, ReadsWritesSeesSilenceWithoutASearchAndTheReceiverGoing) {
-  const quint16 port = FreePort();
-  ASSERT_NE(port, 0);
-  auto sim =
-      std::make_unique<SimProcess>(QStringList{"--tcp", QString::number(port)},
-                                   SimProcess::Store{{"ethernet.ip_address", "10.20.30.40"},
-                                                     {"surveyed_position.surveyed_alt", "58.7"}});
-  ProgramRig program(QStringLiteral("tcp://127.0.0.1:%1").arg(port));
+  const QString port = FreeTcpPort();
+  auto sim = std::make_unique<SimProcess>(
+      QStringList{"--tcp", port}, SimProcess::Store{{"ethernet.ip_address", "10.20.30.40"},
+                                                    {"surveyed_position.surveyed_alt", "58.7"}});
+  ProgramRig program("tcp://127.0.0.1:" + port);
   std::vector<std::string> seen;
   ASSERT_TRUE(WaitWatching(program, "green: Communications Good", 30s, seen)) << program.Status();
 
@@ -71,9 +62,8 @@ TEST(OperatorOverTcp, ReadsWritesSeesSilenceWithoutASearchAndTheReceiverGoing) {
 // One client at a time: a tool that connects again is served at once, and the connection before
 // is closed rather than left half alive.
 TEST(SimulatorOverTcp, ANewClientReplacesTheOneBeforeAndIsServedTheHeartbeat) {
-  const quint16 port = FreePort();
-  ASSERT_NE(port, 0);
-  SimProcess sim({"--tcp", QString::number(port)});
+  const QString port = FreeTcpPort();
+  SimProcess sim({"--tcp", port});
   const auto heartbeatFrom = [](QTcpSocket& client) {
     QByteArray bytes;
     return WaitFor(
@@ -84,11 +74,11 @@ TEST(SimulatorOverTcp, ANewClientReplacesTheOneBeforeAndIsServedTheHeartbeat) {
         5s);
   };
   QTcpSocket first;
-  first.connectToHost(QHostAddress::LocalHost, port);
+  first.connectToHost(QHostAddress::LocalHost, port.toUShort());
   ASSERT_TRUE(heartbeatFrom(first));
 
   QTcpSocket second;
-  second.connectToHost(QHostAddress::LocalHost, port);
+  second.connectToHost(QHostAddress::LocalHost, port.toUShort());
   EXPECT_TRUE(WaitFor([&] { return first.state() == QAbstractSocket::UnconnectedState; }, 5s));
   EXPECT_TRUE(heartbeatFrom(second));
   EXPECT_TRUE(sim.WaitForLine("network client replaced by a new one", 5s));
