@@ -75,22 +75,6 @@ TEST(CtlSpeed, AutoFindsAReceiverAt9600AndTracesTheSearchWhenAsked) {
   EXPECT_TRUE(trace.contains("rx heartbeat"));
 }
 
-TEST(CtlSpeed, ApplyFollowsTheReceiverToTheSpeedItWasGiven) {
-  SimProcess sim;
-  ProfileFile profile("[uart1]\nbaudrate = 57600\n[solution]\nelevation_mask = 7\n");
-  const CtlRun run = Ctl({"--port", sim.link(), "apply", profile.path()});
-  EXPECT_EQ(run.exit, 0) << QJsonDocument(run.document).toJson().toStdString();
-  EXPECT_EQ(Port(run).value("speed").toInt(), 57600);
-  EXPECT_EQ(Entry(run, "uart1", "baudrate").value("outcome"), "written");
-  EXPECT_EQ(Entry(run, "uart1", "baudrate").value("after"), "57600");
-  EXPECT_EQ(sim.ReadStore()["uart1.baudrate"], "57600");
-  EXPECT_EQ(sim.ReadStore()["solution.elevation_mask"], "7");
-  // The mask went out before the speed changed.
-  const CtlRun get = Ctl({"--port", sim.link(), "get", "solution.elevation_mask"});
-  EXPECT_EQ(get.exit, 0);
-  EXPECT_EQ(Port(get).value("speed").toInt(), 57600);
-}
-
 TEST(CtlPorts, SeveralAtOnceOneOfThemOverTcp) {
   const QString tcpPort = FreeTcpPort();
   SimProcess first;
