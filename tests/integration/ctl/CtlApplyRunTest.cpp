@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
-// What a failed apply puts back, and in what order; what the engine's answers make of a setting.
+// What a failed apply puts back, and in what order; what the engine's answers make of a setting,
+// and when a setting is one the receiver does not have.
 
 #include <gtest/gtest.h>
 
 #include "ApplyRun.h"
+#include "Checks.h"
 #include "Outcomes.h"
 
 namespace orvane::ctl {
@@ -119,6 +121,31 @@ TEST(Outcomes, ASettingIsWhatItsReadsAndWritesMakeIt) {
   EXPECT_EQ(CodeOf(Outcome::Differs), ExitCode::Differences);
   EXPECT_FALSE(MayHaveChanged(Answer::Refused));
   EXPECT_FALSE(MayHaveChanged(Answer::NotSent));
+}
+
+// A setting that reads back empty, unwritten, and is no key orvanectl knows is unknown, with the
+// known key it may have meant when one is near enough: eight stray letters are not.
+TEST(Outcomes, AnEmptyReadOfNoKnownKeyIsUnknownWithTheKeyItMayHaveMeant) {
+  const auto read = [](const char* section, const char* name, const char* value) {
+    return SettingEntry{section, name, std::nullopt, value, std::nullopt, Outcome::Read, {}};
+  };
+  PortReport port;
+  port.settings = {read("ethernet", "ip_adress", ""),
+                   read("xxxxxxxxethernet", "ip_address", ""),
+                   read("ethernet", "gateway", ""),
+                   read("custom", "setting", "x"),
+                   {"custom", "setting", "1", "", "1", Outcome::Written, 0}};
+  MarkUnknownSettings(port);
+  using Seen = std::tuple<Outcome, std::optional<std::string>, bool>;  // and whether a read is kept
+  std::vector<Seen> seen;
+  for (const SettingEntry& e : port.settings)
+    seen.emplace_back(e.outcome, e.suggestion, !!e.before);
+  EXPECT_EQ(seen, (std::vector<Seen>{{Outcome::Unknown, "ethernet.ip_address", false},
+                                     {Outcome::Unknown, std::nullopt, false},
+                                     {Outcome::Read, std::nullopt, true},
+                                     {Outcome::Read, std::nullopt, true},
+                                     {Outcome::Written, std::nullopt, true}}));
+  EXPECT_EQ(port.exit, ExitCode::Refused);
 }
 
 }  // namespace
