@@ -22,9 +22,10 @@ using namespace std::chrono_literals;
 using platform::fakes::FakeSerialPort;
 using platform::fakes::VirtualClock;
 
+// The first and the last of one section: what is put back is told apart by name too.
 const std::vector<transfer::ProfileSetting> kProfile = {
-    {"solution", "elevation_mask", "7", 1},
-    {"ethernet", "ip_address", "10.1.2.3", 2},
+    {"ethernet", "ip_address", "10.1.2.3", 1},
+    {"solution", "elevation_mask", "7", 2},
     {"ethernet", "netmask", "255.255.0.0", 3},
 };
 
@@ -222,6 +223,8 @@ TEST(Transaction, AnInterruptPutsBackAndSavesNothing) {
   });
   EXPECT_EQ(Said(report), "interrupted by SIGINT");
   EXPECT_TRUE(report.rolledBack);
+  EXPECT_EQ(rig.Entry("ethernet", "ip_address").restored, true);
+  EXPECT_EQ(rig.Entry("ethernet", "netmask").restored, std::nullopt);  // never written
   EXPECT_FALSE(report.saved);
   EXPECT_EQ(rig.receiver.store().values(), rig.start);
   EXPECT_EQ(rig.receiver.store().saves(), 0);
