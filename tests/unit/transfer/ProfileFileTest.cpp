@@ -82,6 +82,7 @@ TEST(ProfileFaults, NameFileAndLineAndKeepNoRows) {
       {"UnclosedSection", "[s\n", 1, kNoPair},
       {"CommentAfterSection", "[s] # x\n", 1, kNoPair},
       {"EmptySection", "[  ]\n", 1, "empty section name"},
+      {"NoSectionNameAtAll", "[]\n", 1, "empty section name"},
       {"PairBeforeSection", "# top\n\na = 1\n", 3, "name = value before any [section]"},
       {"EmptyName", "[s]\n = 1\n", 2, "empty name"},
       {"InvalidUtf8", "[s]\na = 1\nb = \xC3\x28\n", 3, kNotUtf8},
