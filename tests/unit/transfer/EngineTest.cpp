@@ -88,11 +88,13 @@ TEST(SettingsTransfer, EveryItemOfAHundredEndsWithItsTrueOutcomeOverALossyLink) 
       engine.TakeAnswer(answer.setting, answer.status);
     };
 
-    // Settings 20 and 60 appear twice: barriers.
+    // Settings 20 and 60 appear twice: barriers. The value of 97 fits no frame.
     std::vector<transfer::TransferItem> items;
     for (int i = 0; i < 100; ++i) {
       const int n = i == 40 ? 20 : i == 80 ? 60 : i;
-      items.push_back({.key = KeyOf(n), .value = [i] { return "v" + std::to_string(i); }});
+      items.push_back({.key = KeyOf(n), .value = [i] {
+                         return i == 97 ? std::string(300, 'x') : "v" + std::to_string(i);
+                       }});
     }
     const std::set<std::size_t> barriers{20, 40, 60, 80};
     std::size_t sends = 0;
@@ -132,10 +134,12 @@ TEST(SettingsTransfer, EveryItemOfAHundredEndsWithItsTrueOutcomeOverALossyLink) 
       const SettingKey& key = engine.item(i).key;
       const int n = std::stoi(key.name.substr(1));
       const transfer::ItemResult& result = engine.result(i);
-      const Outcome expected = !receiver.heard.contains(key)  ? Outcome::Unanswered
-                               : direction == Direction::Read ? Outcome::ValueRead
-                               : n % 13 == 7                  ? Outcome::Refused
-                                                              : Outcome::Accepted;
+      const bool unsendable = direction == Direction::Write && i == 97;
+      const Outcome expected = unsendable                      ? Outcome::NotSendable
+                               : !receiver.heard.contains(key) ? Outcome::Unanswered
+                               : direction == Direction::Read  ? Outcome::ValueRead
+                               : n % 13 == 7                   ? Outcome::Refused
+                                                               : Outcome::Accepted;
       EXPECT_EQ(result.outcome, expected) << i;
       if (expected == Outcome::ValueRead) {
         EXPECT_EQ(result.value, "r" + key.name);
