@@ -211,6 +211,7 @@ TEST(Transaction, PartialLostForGoodReportsTheWritesAnsweredSoFar) {
   EXPECT_EQ(report.exit, ExitCode::NoReceiver) << Said(report);
   EXPECT_EQ(rig.Entry("solution", "elevation_mask").outcome, Outcome::Written);
   EXPECT_EQ(rig.Entry("ethernet", "ip_address").outcome, Outcome::Written);
+  EXPECT_EQ(rig.Entry("ethernet", "ip_address").status, 0);
   EXPECT_EQ(rig.Entry("ethernet", "netmask").outcome, Outcome::Unanswered);
   EXPECT_FALSE(report.saved);
 }
