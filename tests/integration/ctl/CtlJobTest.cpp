@@ -225,7 +225,9 @@ TEST(Transaction, AnInterruptPutsBackAndSavesNothing) {
   EXPECT_EQ(Said(report), "interrupted by SIGINT");
   EXPECT_TRUE(report.rolledBack);
   EXPECT_EQ(rig.Entry("ethernet", "ip_address").restored, true);
-  EXPECT_EQ(rig.Entry("ethernet", "netmask").restored, std::nullopt);  // never written
+  // Never written: unanswered, and nothing to put back.
+  EXPECT_EQ(rig.Entry("ethernet", "netmask").outcome, Outcome::Unanswered);
+  EXPECT_EQ(rig.Entry("ethernet", "netmask").restored, std::nullopt);
   EXPECT_FALSE(report.saved);
   EXPECT_EQ(rig.receiver.store().values(), rig.start);
   EXPECT_EQ(rig.receiver.store().saves(), 0);
