@@ -136,10 +136,10 @@ TEST(Outcomes, AnEmptyReadOfNoKnownKeyIsUnknownWithTheKeyItMayHaveMeant) {
                    read("custom", "setting", "x"),
                    {"custom", "setting", "1", "", "1", Outcome::Written, 0}};
   MarkUnknownSettings(port);
-  using Seen = std::tuple<Outcome, std::optional<std::string>, bool>;  // and whether a read is kept
+  using Seen = std::tuple<Outcome, std::optional<std::string>, bool>;  // bool: the read kept
   std::vector<Seen> seen;
   for (const SettingEntry& e : port.settings)
-    seen.emplace_back(e.outcome, e.suggestion, !!e.before);
+    seen.emplace_back(e.outcome, e.suggestion, e.before.has_value());
   EXPECT_EQ(seen, (std::vector<Seen>{{Outcome::Unknown, "ethernet.ip_address", false},
                                      {Outcome::Unknown, std::nullopt, false},
                                      {Outcome::Read, std::nullopt, true},
